@@ -1,0 +1,163 @@
+// Effect buffers: their samples live here, the backend plays them.
+#include "platform/audio.h"
+#include "platform/backend.h"
+#include "platform/faults.h"
+#include "platform/files.h"
+
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace plat {
+
+namespace {
+
+constexpr uint16_t kFormatPcm = 1;
+// The largest effect a buffer may hold.
+constexpr uint32_t kMaxBufferBytes = 0x0FFFFFFF;
+
+int liveBuffers = 0;
+bool audioIsOpen = false;
+
+// Reads the format record of a "fmt " chunk body; false for anything a
+// buffer cannot play.
+bool readFormat(const uint8_t* bytes, uint32_t length, WaveFormat* format) {
+    if (bytes == nullptr || length < 16) {
+        return false;
+    }
+    auto u16 = [bytes](int at) { return uint16_t(bytes[at] | bytes[at + 1] << 8); };
+    auto u32 = [bytes](int at) {
+        return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16 |
+               uint32_t(bytes[at + 3]) << 24;
+    };
+    format->formatTag = u16(0);
+    format->channels = u16(2);
+    format->samplesPerSec = u32(4);
+    format->avgBytesPerSec = u32(8);
+    format->blockAlign = u16(12);
+    format->bitsPerSample = u16(14);
+    if (format->formatTag != kFormatPcm || format->channels < 1 || format->channels > 2 ||
+        (format->bitsPerSample != 8 && format->bitsPerSample != 16) ||
+        format->samplesPerSec < 4000 || format->samplesPerSec > 192000 ||
+        format->blockAlign != format->channels * format->bitsPerSample / 8) {
+        return false;
+    }
+    // The byte rate follows from the rest; a file that states it wrongly
+    // still plays at its sample rate.
+    format->avgBytesPerSec = format->samplesPerSec * format->blockAlign;
+    return true;
+}
+
+} // namespace
+
+bool audioOpen() {
+    if (audioIsOpen) {
+        return true;
+    }
+    if (detail::faultHit(Fault::AudioOpen) || !backend::audioOpen()) {
+        return false;
+    }
+    audioIsOpen = true;
+    return true;
+}
+
+void audioClose() {
+    if (audioIsOpen) {
+        backend::audioClose();
+        audioIsOpen = false;
+    }
+}
+
+SoundBuffer* soundBufferCreate(const uint8_t* format, uint32_t formatBytes, uint32_t bytes) {
+    WaveFormat wave{};
+    if (!audioIsOpen || !readFormat(format, formatBytes, &wave) || bytes == 0 ||
+        bytes > kMaxBufferBytes || detail::faultHit(Fault::SoundBufferCreate)) {
+        return nullptr;
+    }
+    auto* buffer = new SoundBuffer;
+    buffer->samples = std::make_shared<SoundSamples>();
+    buffer->samples->format = wave;
+    buffer->samples->bytes.assign(bytes, wave.bitsPerSample == 8 ? 0x80 : 0);
+    backend::voiceReady(buffer);
+    ++liveBuffers;
+    return buffer;
+}
+
+bool soundBufferLock(SoundBuffer* buffer, uint32_t offset, uint32_t bytes, uint8_t** region1,
+                     uint32_t* length1, uint8_t** region2, uint32_t* length2) {
+    if (buffer == nullptr || region1 == nullptr || length1 == nullptr ||
+        detail::faultHit(Fault::SoundBufferLock)) {
+        return false;
+    }
+    const uint64_t size = buffer->samples->bytes.size();
+    if (uint64_t(offset) + bytes > size) {
+        return false;
+    }
+    *region1 = buffer->samples->bytes.data() + offset;
+    *length1 = bytes;
+    if (region2 != nullptr) {
+        *region2 = nullptr;
+    }
+    if (length2 != nullptr) {
+        *length2 = 0;
+    }
+    return true;
+}
+
+void soundBufferUnlock(SoundBuffer* buffer) {
+    if (buffer != nullptr) {
+        ++buffer->samples->version;
+        backend::voiceReady(buffer);
+    }
+}
+
+SoundBuffer* soundBufferDuplicate(SoundBuffer* source) {
+    if (source == nullptr || detail::faultHit(Fault::SoundBufferDuplicate)) {
+        return nullptr;
+    }
+    auto* buffer = new SoundBuffer;
+    buffer->samples = source->samples;
+    backend::voiceReady(buffer);
+    ++liveBuffers;
+    return buffer;
+}
+
+bool soundBufferPlay(SoundBuffer* buffer) {
+    if (buffer == nullptr) {
+        return false;
+    }
+    backend::voicePlay(buffer);
+    return true;
+}
+
+uint32_t soundBufferPosition(SoundBuffer* buffer) {
+    return buffer != nullptr ? backend::voicePosition(buffer) : 0;
+}
+
+void soundBufferRelease(SoundBuffer* buffer) {
+    if (buffer == nullptr) {
+        return;
+    }
+    backend::voiceRelease(buffer);
+    --liveBuffers;
+    delete buffer;
+}
+
+int liveSoundBufferCount() {
+    return liveBuffers;
+}
+
+bool playSoundFile(const char* path, bool loop) {
+    if (path == nullptr) {
+        return false;
+    }
+    std::string resolved = resolvePath(path);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(resolved, error)) {
+        resolved.clear();
+    }
+    backend::playerPlay(path, resolved.c_str(), loop);
+    return !resolved.empty();
+}
+
+} // namespace plat

@@ -1,0 +1,39 @@
+// Sound: one-shot effect buffers made from a WAVE format record and sample
+// bytes, and a front-end player for one sound file at a time.
+#pragma once
+
+#include <cstdint>
+
+namespace plat {
+
+struct SoundBuffer;
+
+// Opens the sound device. The real game still succeeds when no audio device
+// can be had; it then plays nothing.
+bool audioOpen();
+void audioClose();
+
+// A buffer for `bytes` bytes of samples in the format described by a WAVE
+// "fmt " chunk body of formatBytes bytes. PCM, 8 or 16 bits, one or two
+// channels, 4000 to 192000 Hz; anything else is refused with null.
+SoundBuffer* soundBufferCreate(const uint8_t* format, uint32_t formatBytes, uint32_t bytes);
+// Hands out the buffer's memory from offset over bytes, as up to two regions
+// (the second is empty here). Samples written count from the unlock on.
+bool soundBufferLock(SoundBuffer* buffer, uint32_t offset, uint32_t bytes, uint8_t** region1,
+                     uint32_t* length1, uint8_t** region2, uint32_t* length2);
+void soundBufferUnlock(SoundBuffer* buffer);
+// A second voice that shares the samples of source and plays on its own.
+SoundBuffer* soundBufferDuplicate(SoundBuffer* source);
+// Plays once from the current position; a buffer still playing goes on
+// where it is.
+bool soundBufferPlay(SoundBuffer* buffer);
+// The play position in bytes; 0 while the buffer is idle.
+uint32_t soundBufferPosition(SoundBuffer* buffer);
+void soundBufferRelease(SoundBuffer* buffer);
+int liveSoundBufferCount();
+
+// Front-end player: stops whatever it played before and starts the file at
+// path (resolved like every data path), looping or once. Returns at once.
+bool playSoundFile(const char* path, bool loop);
+
+} // namespace plat

@@ -1,0 +1,226 @@
+#include "platform/headless/headless.h"
+
+#include "platform/backend.h"
+#include "platform/faults.h"
+#include "platform/window.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace headless {
+
+namespace {
+
+// One effect voice: it plays from startTick for durationMs milliseconds.
+struct Voice {
+    bool started = false;
+    uint32_t startTick = 0;
+    uint32_t durationMs = 0;
+};
+
+struct State {
+    uint32_t tick = 10000000;
+    uint64_t elapsed = 0;
+    uint32_t keys = 0;
+    Frame frame;
+    int presents = 0;
+    bool displayOpen = false;
+    bool cursorShown = true;
+    bool audioOpen = false;
+    std::vector<EffectRequest> effects;
+    std::vector<PlayerRequest> player;
+    Hooks hooks;
+};
+
+State state;
+
+Voice* voiceOf(plat::SoundBuffer* buffer) {
+    return static_cast<Voice*>(buffer->voice);
+}
+
+uint32_t durationOf(const plat::SoundBuffer* buffer) {
+    const plat::SoundSamples& samples = *buffer->samples;
+    const uint64_t ms = uint64_t(samples.bytes.size()) * 1000 / samples.format.avgBytesPerSec;
+    return uint32_t(std::max<uint64_t>(ms, 1));
+}
+
+// Whether the voice still plays at the current tick: from its start tick up
+// to and including start + duration.
+bool playing(const Voice& voice) {
+    return voice.started && uint32_t(state.tick - voice.startTick) <= voice.durationMs;
+}
+
+} // namespace
+
+void reset(uint32_t startTick) {
+    state = State{};
+    state.tick = startTick;
+    state.frame.pixels.assign(size_t(plat::kScreenWidth) * plat::kScreenHeight, 0);
+    plat::clearFaults();
+    plat::windowSystemReset();
+}
+
+uint32_t tick() {
+    return state.tick;
+}
+
+void setTick(uint32_t value) {
+    state.tick = value;
+}
+
+void advance(uint32_t milliseconds) {
+    state.tick += milliseconds;
+    state.elapsed += milliseconds;
+}
+
+uint64_t elapsed() {
+    return state.elapsed;
+}
+
+void holdKeys(std::initializer_list<plat::Key> keys) {
+    uint32_t mask = 0;
+    for (plat::Key key : keys) {
+        mask |= keyBit(key);
+    }
+    state.keys = mask;
+}
+
+void holdKeyMask(uint32_t mask) {
+    state.keys = mask;
+}
+
+uint32_t keyMask() {
+    return state.keys;
+}
+
+const Frame& presentedFrame() {
+    return state.frame;
+}
+
+int presentCount() {
+    return state.presents;
+}
+
+bool displayIsOpen() {
+    return state.displayOpen;
+}
+
+bool cursorShown() {
+    return state.cursorShown;
+}
+
+bool audioIsOpen() {
+    return state.audioOpen;
+}
+
+std::vector<EffectRequest>& effectRequests() {
+    return state.effects;
+}
+
+std::vector<PlayerRequest>& playerRequests() {
+    return state.player;
+}
+
+Hooks& hooks() {
+    return state.hooks;
+}
+
+} // namespace headless
+
+namespace plat::backend {
+
+using headless::state;
+
+bool displayOpen() {
+    state.displayOpen = true;
+    return true;
+}
+
+void displayClose() {
+    state.displayOpen = false;
+}
+
+void displayPresent(const uint8_t* pixels, const PaletteColour palette[256]) {
+    std::memcpy(state.frame.pixels.data(), pixels, state.frame.pixels.size());
+    std::copy(palette, palette + 256, state.frame.palette.begin());
+    ++state.presents;
+    if (state.hooks.present) {
+        state.hooks.present();
+    }
+}
+
+void pumpEvents() {
+    if (state.hooks.turn) {
+        state.hooks.turn();
+    }
+}
+
+bool keyDown(Key key) {
+    return (state.keys & headless::keyBit(key)) != 0;
+}
+
+uint32_t tickCount() {
+    return state.tick;
+}
+
+void idle() {
+    headless::advance(1);
+    if (state.hooks.idle) {
+        state.hooks.idle();
+    }
+}
+
+void cursorShow(bool show) {
+    state.cursorShown = show;
+}
+
+bool audioOpen() {
+    state.audioOpen = true;
+    return true;
+}
+
+void audioClose() {
+    state.audioOpen = false;
+}
+
+void voiceReady(SoundBuffer* buffer) {
+    if (buffer->voice == nullptr) {
+        buffer->voice = new headless::Voice;
+    }
+    headless::voiceOf(buffer)->durationMs = headless::durationOf(buffer);
+}
+
+void voicePlay(SoundBuffer* buffer) {
+    headless::Voice& voice = *headless::voiceOf(buffer);
+    const bool start = !headless::playing(voice);
+    if (start) {
+        voice.started = true;
+        voice.startTick = state.tick;
+    }
+    state.effects.push_back({buffer, state.tick, start});
+    if (state.hooks.effect) {
+        state.hooks.effect(state.effects.back());
+    }
+}
+
+uint32_t voicePosition(SoundBuffer* buffer) {
+    const headless::Voice& voice = *headless::voiceOf(buffer);
+    if (!headless::playing(voice)) {
+        return 0;
+    }
+    const uint32_t played = state.tick - voice.startTick;
+    const uint64_t bytes = uint64_t(played) * buffer->samples->format.avgBytesPerSec / 1000;
+    const uint64_t last = buffer->samples->bytes.size() - 1;
+    return played == 0 ? 0 : uint32_t(std::clamp<uint64_t>(bytes, 1, std::max<uint64_t>(last, 1)));
+}
+
+void voiceRelease(SoundBuffer* buffer) {
+    delete headless::voiceOf(buffer);
+    buffer->voice = nullptr;
+}
+
+void playerPlay(const char* requestedPath, const char* resolvedPath, bool loop) {
+    state.player.push_back({requestedPath, loop, state.tick, resolvedPath[0] != '\0'});
+}
+
+} // namespace plat::backend

@@ -1,0 +1,28 @@
+// Keys, the millisecond tick counter and the wait between polls.
+#pragma once
+
+#include <cstdint>
+
+namespace plat {
+
+enum class Key { Enter, Escape, F3, F4, Left, Right, Up, Down, Space };
+
+// Whether the key is held at the moment of asking, by physical position, so
+// every keyboard layout plays the same. A close request from the desktop
+// reads as a held Esc from then on.
+bool keyDown(Key key);
+
+// Whether the desktop has asked the program to close (window manager close,
+// Alt+F4).
+bool closeRequested();
+
+// Milliseconds, wrapping at 32 bits.
+uint32_t tickCount();
+
+// One turn of a wait: called by every loop that polls the tick counter or
+// the keys and found nothing to do, so that waiting does not burn a core.
+void idle();
+
+void cursorShow(bool show);
+
+} // namespace plat

@@ -1,0 +1,118 @@
+#include "support.h"
+
+#include "hostiles/spores.h"
+#include "platform/faults.h"
+#include "player/ship.h"
+#include "shell/devices.h"
+#include "shell/entry.h"
+#include "shell/frame.h"
+#include "shell/screens.h"
+#include "shell/status.h"
+#include "sound/wave.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+
+namespace testing_support {
+
+namespace fs = std::filesystem;
+
+fs::path dataDir() {
+    if (const char* overridden = std::getenv("QV_TEST_DATA")) {
+        return overridden;
+    }
+    return QV_DATA_DIR;
+}
+
+void freshProgram(uint32_t startTick) {
+    releaseDevices();
+    releasePictureTable(ship.frames, kShipFrameCount);
+    plat::surfaceRelease(backgroundSurface);
+    backgroundSurface = nullptr;
+    headless::reset(startTick);
+    mainWindow = nullptr;
+    quitRequested = false;
+    frameStartTime = gameOverTime = respawnTime = 0;
+    spawnDelayShift = 0;
+    gameOverJingleRequested = false;
+    sporeSpeed = 1;
+    score = sporesDestroyed = plantsDestroyed = baseHits = shipsLeft = 0;
+    screenRect = {0, 0, 0, 0};
+    ship = Ship{};
+    shipBlinkPhase = 0;
+    titleScreensShown = 0;
+    for (auto& entry : paletteEntries) {
+        entry = {};
+    }
+}
+
+WorkingDirectory::WorkingDirectory(const fs::path& directory) : previous_(fs::current_path()) {
+    fs::current_path(directory);
+}
+
+WorkingDirectory::~WorkingDirectory() {
+    fs::current_path(previous_);
+}
+
+TempDir::TempDir() {
+    std::random_device seed;
+    path_ = fs::temp_directory_path() / ("qv-test-" + std::to_string(seed()));
+    fs::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+    std::error_code error;
+    fs::remove_all(path_, error);
+}
+
+void copyData(const fs::path& to) {
+    fs::copy(dataDir(), to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
+std::vector<uint8_t> makeBitmap(int32_t width, int32_t height, uint16_t bitCount,
+                                const std::vector<uint8_t>& pixels, uint32_t sizeImage) {
+    std::vector<uint8_t> out;
+    auto put16 = [&out](uint32_t v) {
+        out.push_back(uint8_t(v));
+        out.push_back(uint8_t(v >> 8));
+    };
+    auto put32 = [&out](uint32_t v) {
+        for (int i = 0; i < 4; ++i) {
+            out.push_back(uint8_t(v >> (8 * i)));
+        }
+    };
+    const uint32_t paletteBytes = bitCount == 8 ? 1024 : 0;
+    put16(0x4D42);
+    put32(uint32_t(54 + paletteBytes + pixels.size()));
+    put32(0);
+    put32(54 + paletteBytes);
+    put32(40);
+    put32(uint32_t(width));
+    put32(uint32_t(height));
+    put16(1);
+    put16(bitCount);
+    put32(0);
+    put32(sizeImage);
+    put32(0);
+    put32(0);
+    put32(0);
+    put32(0);
+    for (uint32_t i = 0; i < paletteBytes / 4; ++i) {
+        // Blue, green, red, reserved: a ramp that tells the entries apart.
+        out.push_back(uint8_t(i));
+        out.push_back(uint8_t(255 - i));
+        out.push_back(uint8_t(i * 3));
+        out.push_back(0);
+    }
+    out.insert(out.end(), pixels.begin(), pixels.end());
+    return out;
+}
+
+void writeFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+} // namespace testing_support

@@ -1,0 +1,54 @@
+// Shared set-up for the tests: a fresh program on the headless backend,
+// working in a data directory.
+#pragma once
+
+#include "platform/headless/headless.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// The build's generated data (sprite sheet and sounds).
+std::filesystem::path dataDir();
+
+// Puts every program-wide variable of the game back to its program-start
+// value, gives back the devices and resets the headless backend.
+void freshProgram(uint32_t startTick = 10000000);
+
+// Enters a directory for the life of the object, then returns.
+class WorkingDirectory {
+  public:
+    explicit WorkingDirectory(const std::filesystem::path& directory);
+    ~WorkingDirectory();
+    WorkingDirectory(const WorkingDirectory&) = delete;
+    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+
+  private:
+    std::filesystem::path previous_;
+};
+
+// A fresh temporary directory, removed with the object.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// A copy of the data directory that a test may break.
+void copyData(const std::filesystem::path& to);
+
+// A bitmap file: headers, then the palette (8-bit only), then pixels.
+std::vector<uint8_t> makeBitmap(int32_t width, int32_t height, uint16_t bitCount,
+                                const std::vector<uint8_t>& pixels, uint32_t sizeImage);
+void writeFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+
+} // namespace testing_support
