@@ -1,0 +1,357 @@
+// Sound on SDL_mixer. Every effect voice owns one mixer channel and plays a
+// chunk converted once to the device's format; voices that share their
+// samples (duplicates) share the converted chunk too. The front-end player
+// is the mixer's music stream.
+//
+// Without an audio device everything still runs, silently: a voice counts
+// as playing for its samples' duration on the tick counter, so a game that
+// waits for idle voices behaves the same with or without sound.
+#include "platform/backend.h"
+#include "platform/sdl/sdl_testing.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace plat {
+namespace {
+
+constexpr int kDeviceRate = 44100;
+constexpr int kDeviceChannels = 2;
+constexpr int kChunkFrames = 1024;
+constexpr int kInitialMixerChannels = 32;
+
+// Samples in the device's format, with the chunk the mixer plays from them.
+struct Converted {
+    std::weak_ptr<SoundSamples> source;
+    uint32_t version = 0;
+    std::vector<uint8_t> data;
+    Mix_Chunk chunk{};
+};
+
+struct Voice {
+    int channel = -1;
+    std::shared_ptr<Converted> converted;
+    // The samples' version the voice was prepared for; never a real one
+    // before the first preparation.
+    uint64_t version = UINT64_MAX;
+    uint32_t bytes = 0;
+    uint32_t bytesPerSecond = 0;
+    uint32_t durationMs = 0;
+    bool started = false;
+    // The current play went to a mixer channel (rather than being timed
+    // on the tick counter alone).
+    bool onMixer = false;
+    uint32_t startTick = 0;
+};
+
+bool audioStarted = false;
+bool mixerOpen = false;
+int deviceRate = 0;
+Uint16 deviceFormat = 0;
+int deviceChannels = 0;
+
+std::unordered_set<Voice*> voices;
+std::vector<int> freeChannels;
+int mixerChannels = 0;
+std::map<const SoundSamples*, std::weak_ptr<Converted>> conversions;
+
+Mix_Music* music = nullptr;
+std::string musicPath;
+
+bool supportedFormat(const WaveFormat& format) {
+    return format.formatTag == 1 && (format.bitsPerSample == 8 || format.bitsPerSample == 16) &&
+           (format.channels == 1 || format.channels == 2) && format.samplesPerSec > 0;
+}
+
+uint32_t frameBytes(const WaveFormat& format) {
+    return uint32_t(format.channels) * (format.bitsPerSample / 8u);
+}
+
+// The samples in the device's format; an empty result when they cannot be
+// converted (or there are none).
+std::vector<uint8_t> convertSamples(const SoundSamples& samples) {
+    std::vector<uint8_t> out;
+    const WaveFormat& format = samples.format;
+    if (!supportedFormat(format)) {
+        return out;
+    }
+    const uint32_t frame = frameBytes(format);
+    const size_t usable = samples.bytes.size() - samples.bytes.size() % frame;
+    if (usable == 0) {
+        return out;
+    }
+    SDL_AudioCVT cvt;
+    const int needed = SDL_BuildAudioCVT(&cvt, format.bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB,
+                                         Uint8(format.channels), int(format.samplesPerSec),
+                                         deviceFormat, Uint8(deviceChannels), deviceRate);
+    if (needed < 0) {
+        return out;
+    }
+    if (needed == 0) {
+        out.assign(samples.bytes.begin(), samples.bytes.begin() + usable);
+        return out;
+    }
+    // The conversion works in place in a buffer len_mult times the input.
+    out.resize(usable * size_t(cvt.len_mult));
+    std::copy(samples.bytes.begin(), samples.bytes.begin() + usable, out.begin());
+    cvt.buf = out.data();
+    cvt.len = int(usable);
+    if (SDL_ConvertAudio(&cvt) != 0) {
+        out.clear();
+        return out;
+    }
+    out.resize(size_t(cvt.len_cvt));
+    out.shrink_to_fit();
+    return out;
+}
+
+// The converted chunk of these samples at their present version, made once
+// and shared by every voice that plays them.
+std::shared_ptr<Converted> conversionFor(const std::shared_ptr<SoundSamples>& samples) {
+    auto found = conversions.find(samples.get());
+    if (found != conversions.end()) {
+        std::shared_ptr<Converted> known = found->second.lock();
+        if (known && known->source.lock() == samples && known->version == samples->version) {
+            return known;
+        }
+    }
+    std::erase_if(conversions, [](const auto& entry) { return entry.second.expired(); });
+
+    auto converted = std::make_shared<Converted>();
+    converted->source = samples;
+    converted->version = samples->version;
+    converted->data = convertSamples(*samples);
+    converted->chunk.allocated = 0;
+    converted->chunk.abuf = converted->data.data();
+    converted->chunk.alen = Uint32(converted->data.size());
+    converted->chunk.volume = MIX_MAX_VOLUME;
+    conversions[samples.get()] = converted;
+    return converted;
+}
+
+int takeChannel() {
+    if (freeChannels.empty()) {
+        const int grown = Mix_AllocateChannels(mixerChannels * 2);
+        for (int channel = grown - 1; channel >= mixerChannels; --channel) {
+            freeChannels.push_back(channel);
+        }
+        mixerChannels = grown;
+        if (freeChannels.empty()) {
+            return -1;
+        }
+    }
+    const int channel = freeChannels.back();
+    freeChannels.pop_back();
+    return channel;
+}
+
+bool channelPlays(const Voice& voice) {
+    return voice.channel >= 0 && voice.converted && Mix_Playing(voice.channel) != 0 &&
+           Mix_GetChunk(voice.channel) == &voice.converted->chunk;
+}
+
+// Stops the voice's channel if it is still playing the voice's chunk, so
+// that the chunk can be let go.
+void silence(Voice& voice) {
+    if (mixerOpen && channelPlays(voice)) {
+        Mix_HaltChannel(voice.channel);
+    }
+}
+
+// Brings the voice up to date with its samples: their size and rate, and
+// on a working mixer a channel and the converted chunk.
+void prepare(SoundBuffer* buffer, Voice& voice) {
+    const SoundSamples& samples = *buffer->samples;
+    const WaveFormat& format = samples.format;
+    voice.bytes = uint32_t(samples.bytes.size());
+    voice.bytesPerSecond = supportedFormat(format) ? format.samplesPerSec * frameBytes(format) : 0;
+    voice.durationMs = voice.bytesPerSecond == 0
+                           ? 0
+                           : uint32_t((uint64_t(voice.bytes) * 1000u + voice.bytesPerSecond - 1) /
+                                      voice.bytesPerSecond);
+    silence(voice);
+    voice.converted.reset();
+    if (mixerOpen) {
+        if (voice.channel < 0) {
+            voice.channel = takeChannel();
+        }
+        voice.converted = conversionFor(buffer->samples);
+    }
+    voice.version = samples.version;
+}
+
+Voice* voiceOf(SoundBuffer* buffer) {
+    if (buffer->voice == nullptr) {
+        auto* voice = new Voice;
+        voices.insert(voice);
+        buffer->voice = voice;
+    }
+    auto* voice = static_cast<Voice*>(buffer->voice);
+    if (voice->version != buffer->samples->version || (mixerOpen && voice->channel < 0)) {
+        prepare(buffer, *voice);
+    }
+    return voice;
+}
+
+bool playing(const Voice& voice) {
+    if (!voice.started) {
+        return false;
+    }
+    if (voice.onMixer) {
+        return channelPlays(voice);
+    }
+    return backend::tickCount() - voice.startTick < voice.durationMs;
+}
+
+} // namespace
+
+namespace sdl::testing {
+bool audioDeviceOpen() {
+    return mixerOpen;
+}
+} // namespace sdl::testing
+
+namespace backend {
+
+bool audioOpen() {
+    if (audioStarted) {
+        return true;
+    }
+    audioStarted = true;
+    // No sound device is no reason to stop the game: it then plays silently.
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        return true;
+    }
+    int frequency = 0;
+    int channels = 0;
+    if (Mix_OpenAudio(kDeviceRate, AUDIO_S16SYS, kDeviceChannels, kChunkFrames) != 0 ||
+        Mix_QuerySpec(&frequency, &deviceFormat, &channels) == 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return true;
+    }
+    deviceRate = frequency;
+    deviceChannels = channels;
+    mixerChannels = Mix_AllocateChannels(kInitialMixerChannels);
+    freeChannels.clear();
+    for (int channel = mixerChannels - 1; channel >= 0; --channel) {
+        freeChannels.push_back(channel);
+    }
+    mixerOpen = true;
+    return true;
+}
+
+void audioClose() {
+    if (!audioStarted) {
+        return;
+    }
+    if (mixerOpen) {
+        Mix_HaltChannel(-1);
+        Mix_HaltMusic();
+        if (music != nullptr) {
+            Mix_FreeMusic(music);
+            music = nullptr;
+        }
+        musicPath.clear();
+        Mix_CloseAudio();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    // Voices that outlive the device start over on the next one.
+    for (Voice* voice : voices) {
+        voice->converted.reset();
+        voice->channel = -1;
+        voice->started = false;
+        voice->version = UINT64_MAX;
+    }
+    conversions.clear();
+    freeChannels.clear();
+    mixerChannels = 0;
+    mixerOpen = false;
+    audioStarted = false;
+}
+
+void voiceReady(SoundBuffer* buffer) {
+    if (buffer != nullptr && buffer->samples) {
+        voiceOf(buffer);
+    }
+}
+
+void voicePlay(SoundBuffer* buffer) {
+    if (buffer == nullptr || !buffer->samples) {
+        return;
+    }
+    Voice* voice = voiceOf(buffer);
+    if (playing(*voice)) {
+        return;
+    }
+    voice->started = true;
+    voice->startTick = tickCount();
+    voice->onMixer = mixerOpen && voice->channel >= 0 && voice->converted &&
+                     !voice->converted->data.empty() &&
+                     Mix_PlayChannel(voice->channel, &voice->converted->chunk, 0) >= 0;
+}
+
+uint32_t voicePosition(SoundBuffer* buffer) {
+    if (buffer == nullptr || buffer->voice == nullptr) {
+        return 0;
+    }
+    const auto* voice = static_cast<const Voice*>(buffer->voice);
+    if (voice->bytes < 2 || !playing(*voice)) {
+        return 0;
+    }
+    // The mixer does not tell how far a chunk has got; the time since the
+    // start, in the buffer's own bytes, is as close as a game can tell.
+    const uint64_t elapsed = tickCount() - voice->startTick;
+    const uint64_t position = elapsed * voice->bytesPerSecond / 1000u;
+    return uint32_t(std::clamp<uint64_t>(position, 1, voice->bytes - 1));
+}
+
+void voiceRelease(SoundBuffer* buffer) {
+    if (buffer == nullptr || buffer->voice == nullptr) {
+        return;
+    }
+    auto* voice = static_cast<Voice*>(buffer->voice);
+    silence(*voice);
+    if (mixerOpen && voice->channel >= 0) {
+        freeChannels.push_back(voice->channel);
+    }
+    voices.erase(voice);
+    delete voice;
+    buffer->voice = nullptr;
+}
+
+void playerPlay(const char* requestedPath, const char* resolvedPath, bool loop) {
+    (void)requestedPath;
+    if (!mixerOpen) {
+        return;
+    }
+    Mix_HaltMusic();
+    if (resolvedPath == nullptr || *resolvedPath == '\0') {
+        return;
+    }
+    // The same file is asked for again and again (the game-over jingle on
+    // every frame), so the last one stays loaded.
+    if (music != nullptr && musicPath != resolvedPath) {
+        Mix_FreeMusic(music);
+        music = nullptr;
+        musicPath.clear();
+    }
+    if (music == nullptr) {
+        music = Mix_LoadMUS(resolvedPath);
+        if (music == nullptr) {
+            return;
+        }
+        musicPath = resolvedPath;
+    }
+    // A count of 1 plays the file once; -1 repeats it until stopped.
+    Mix_PlayMusic(music, loop ? -1 : 1);
+}
+
+} // namespace backend
+} // namespace plat

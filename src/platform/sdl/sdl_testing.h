@@ -1,0 +1,22 @@
+// Views into the SDL backend for its own tests. The game never includes this.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace plat::sdl::testing {
+
+// The open window, or null.
+SDL_Window* window();
+
+// Draws the last presented frame once more onto the renderer's target and
+// reads the whole target back as 0xAARRGGBB pixels, row by row.
+bool readBackFrame(std::vector<uint32_t>* pixels, int* width, int* height);
+
+// Whether the mixer has a real (or dummy) device; false when sound runs
+// silently on the tick counter.
+bool audioDeviceOpen();
+
+} // namespace plat::sdl::testing
