@@ -1,0 +1,82 @@
+#include "graphics/drawing.h"
+
+#include <cstdlib>
+#include <cstring>
+
+Picture* allocateZeroed(int32_t count) {
+    if (count <= 0) {
+        return nullptr;
+    }
+    return static_cast<Picture*>(std::calloc(size_t(count), sizeof(Picture)));
+}
+
+void freePictureTable(Picture*& table) {
+    std::free(table);
+    table = nullptr;
+}
+
+void releasePictureTable(Picture*& table, int32_t count) {
+    if (table == nullptr) {
+        return;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        plat::surfaceRelease(table[i]);
+        table[i] = nullptr;
+    }
+    freePictureTable(table);
+}
+
+Picture createOffscreenSurface(int32_t width, int32_t height, uint32_t extraCaps,
+                               bool useColourKey) {
+    if (extraCaps != 0) {
+        return nullptr;
+    }
+    Picture surface = plat::surfaceCreate(width, height);
+    if (surface != nullptr && useColourKey) {
+        // A refused key goes unnoticed: the picture is then drawn whole.
+        plat::surfaceSetColourKey(surface, 0, 0);
+    }
+    return surface;
+}
+
+bool copySheetRegion(const BitmapImage& bitmap, Picture surface, int32_t x, int32_t y) {
+    plat::SurfaceLock lock{};
+    if (bitmap.pixels == nullptr || !plat::surfaceLock(surface, &lock)) {
+        return false;
+    }
+    // Rows run on at the sheet's width, so a region that passes the right
+    // edge continues on the next row; it must not pass the sheet's end.
+    const int64_t sheetWidth = bitmap.infoHeader.biWidth;
+    const int64_t sheetBytes = sheetWidth * bitmap.infoHeader.biHeight;
+    const int64_t first = (int64_t(y) + 1) * sheetWidth + (int64_t(x) + 1);
+    const int64_t last = first + (int64_t(lock.height) - 1) * sheetWidth + lock.width;
+    if (x < -1 || y < -1 || last > sheetBytes) {
+        plat::surfaceUnlock(surface);
+        return false;
+    }
+    const uint8_t* source = bitmap.pixels + first;
+    uint8_t* target = lock.pixels;
+    for (int32_t row = 0; row < lock.height; ++row) {
+        std::memcpy(target, source, size_t(lock.width));
+        target += lock.pitch;
+        source += sheetWidth;
+    }
+    plat::surfaceUnlock(surface);
+    return true;
+}
+
+bool clearSurface(plat::Surface* surface, uint32_t colourIndex) {
+    plat::surfaceFill(surface, uint8_t(colourIndex));
+    return true;
+}
+
+bool drawPicture(Picture picture, int32_t x, int32_t y, int32_t width, int32_t height,
+                 plat::Surface* target, bool useColourKey) {
+    const plat::Rect to{x, y, x + width - 1, y + height - 1};
+    const plat::Rect from{0, 0, width - 1, height - 1};
+    return plat::surfaceBlit(target, &to, picture, &from, useColourKey);
+}
+
+bool drawText(plat::Surface* target, const char* text, int32_t x, int32_t y, uint32_t colour) {
+    return plat::textDraw(target, text, x, y, colour);
+}

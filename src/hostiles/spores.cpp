@@ -1,0 +1,3 @@
+#include "hostiles/spores.h"
+
+int32_t sporeSpeed = 1;

@@ -1,0 +1,142 @@
+#include "shell/devices.h"
+
+#include "graphics/bitmap.h"
+#include "graphics/sheet.h"
+#include "platform/audio.h"
+#include "player/ship.h"
+#include "shell/status.h"
+#include "sound/wave.h"
+
+#include <cstring>
+#include <vector>
+
+bool displayOpened = false;
+plat::Surface* primarySurface = nullptr;
+plat::Surface* backBuffer = nullptr;
+plat::Palette* palette = nullptr;
+plat::Clipper* clipper = nullptr;
+bool soundDeviceOpened = false;
+Picture titleSurface = nullptr;
+plat::PaletteColour paletteEntries[256] = {};
+
+namespace {
+
+// Where the title picture is cut from the sheet.
+constexpr int32_t kTitleCutX = 0;
+constexpr int32_t kTitleCutY = 1788;
+constexpr uint8_t kPaletteNoCollapse = 4;
+
+// The picture tables of the game's objects, in the order they are given
+// back: the ship first.
+void releaseSpritePictures() {
+    releasePictureTable(ship.frames, kShipFrameCount);
+}
+
+} // namespace
+
+bool initDevices() {
+    if (!plat::displayOpen()) {
+        return false;
+    }
+    displayOpened = true;
+
+    primarySurface = plat::displayPrimary();
+    if (primarySurface == nullptr) {
+        return false;
+    }
+    backBuffer = plat::displayBackBuffer();
+    if (backBuffer == nullptr) {
+        return false;
+    }
+
+    paletteEntries[0] = {0, 0, 0, kPaletteNoCollapse};
+    paletteEntries[255] = {255, 255, 255, kPaletteNoCollapse};
+    palette = plat::paletteCreate(paletteEntries);
+    if (palette == nullptr) {
+        return false;
+    }
+
+    BitmapImage sheet{};
+    sheet.pixels = nullptr;
+    if (!loadBitmapFile(sheet, kSheetPath)) {
+        return false;
+    }
+    // Entries 0 to 254 take the sheet's colours; 255 stays white, the colour
+    // of every text.
+    static_assert(sizeof(BitmapPaletteEntry) == sizeof(plat::PaletteColour));
+    plat::PaletteColour sheetColours[256];
+    std::memcpy(sheetColours, sheet.palette, sizeof sheetColours);
+    if (!plat::paletteSetEntries(palette, 0, 255, sheetColours) ||
+        !plat::surfaceSetPalette(primarySurface, palette)) {
+        freeBitmapPixels(sheet);
+        return false;
+    }
+
+    const Rect wholeScreen{0, 0, 639, 479};
+    if (!setSurfaceClipList(backBuffer, 1, &wholeScreen)) {
+        freeBitmapPixels(sheet);
+        return false;
+    }
+
+    if (!plat::audioOpen()) {
+        freeBitmapPixels(sheet);
+        return false;
+    }
+    soundDeviceOpened = true;
+
+    titleSurface = createOffscreenSurface(640, 480, 0, true);
+    if (titleSurface == nullptr || !copySheetRegion(sheet, titleSurface, kTitleCutX, kTitleCutY)) {
+        freeBitmapPixels(sheet);
+        return false;
+    }
+    freeBitmapPixels(sheet);
+    return true;
+}
+
+bool setSurfaceClipList(plat::Surface* surface, int32_t count, const Rect* rectangles) {
+    clipper = plat::clipperCreate();
+    if (clipper == nullptr || count < 0) {
+        return false;
+    }
+    // The rectangles go to the display unchanged: it reads their right and
+    // bottom edges as exclusive, so {0, 0, 639, 479} clips to columns 0..638
+    // and rows 0..478.
+    std::vector<plat::Rect> region(static_cast<size_t>(count));
+    for (int32_t i = 0; i < count; ++i) {
+        region[size_t(i)] = {rectangles[i].left, rectangles[i].top, rectangles[i].right,
+                             rectangles[i].bottom};
+    }
+    return plat::clipperSetList(clipper, count, region.data()) &&
+           plat::surfaceSetClipper(surface, clipper);
+}
+
+void releaseDevices() {
+    // Every picture goes with the display: the sprite sets first, in the
+    // order of the game's objects, then the two full-screen pictures.
+    releaseSpritePictures();
+    plat::surfaceRelease(backgroundSurface);
+    backgroundSurface = nullptr;
+    plat::surfaceRelease(titleSurface);
+    titleSurface = nullptr;
+
+    if (clipper != nullptr) {
+        plat::clipperRelease(clipper);
+        clipper = nullptr;
+    }
+    if (palette != nullptr) {
+        plat::paletteRelease(palette);
+        palette = nullptr;
+    }
+    backBuffer = nullptr;
+    primarySurface = nullptr;
+    if (displayOpened) {
+        plat::displayClose();
+        displayOpened = false;
+    }
+
+    releaseSoundBuffers();
+    if (soundDeviceOpened) {
+        plat::audioClose();
+        soundDeviceOpened = false;
+    }
+}

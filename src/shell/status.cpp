@@ -1,0 +1,65 @@
+#include "shell/status.h"
+
+#include "graphics/bitmap.h"
+#include "graphics/sheet.h"
+#include "shell/devices.h"
+
+#include <cstdio>
+
+int32_t score = 0;
+int32_t sporesDestroyed = 0;
+int32_t plantsDestroyed = 0;
+int32_t baseHits = 0;
+int32_t shipsLeft = 0;
+Rect screenRect = {0, 0, 0, 0};
+Picture backgroundSurface = nullptr;
+
+namespace {
+
+constexpr int32_t kStartingShips = 4;
+constexpr int32_t kPanelTop = 22;
+
+} // namespace
+
+bool initBackgroundAndCounters() {
+    screenRect = {0, 0, 639, 479};
+
+    BitmapImage sheet{};
+    sheet.pixels = nullptr;
+    if (!loadBitmapFile(sheet, kSheetPath)) {
+        return false;
+    }
+    // The previous game's background is never drawn again.
+    plat::surfaceRelease(backgroundSurface);
+    backgroundSurface = createOffscreenSurface(640, 480, 0, true);
+    if (backgroundSurface == nullptr || !copySheetRegion(sheet, backgroundSurface, 0, 0)) {
+        freeBitmapPixels(sheet);
+        return false;
+    }
+    freeBitmapPixels(sheet);
+
+    score = 0;
+    sporesDestroyed = 0;
+    plantsDestroyed = 0;
+    baseHits = 0;
+    shipsLeft = kStartingShips;
+    return true;
+}
+
+bool drawStatusPanel() {
+    struct PanelNumber {
+        const int32_t* counter;
+        int32_t x;
+    };
+    const PanelNumber numbers[] = {
+        {&score, 41}, {&sporesDestroyed, 149}, {&plantsDestroyed, 336}, {&shipsLeft, 522}};
+    for (const PanelNumber& number : numbers) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%d", *number.counter);
+        if (!drawText(backBuffer, text, screenRect.left + number.x, screenRect.top + kPanelTop,
+                      kTextWhite)) {
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,187 @@
+#include "sound/wave.h"
+
+#include "platform/files.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+plat::SoundBuffer* soundBuffers[kSoundBufferSlots] = {};
+WaveFile waveFiles[kWaveFileCount] = {};
+
+namespace {
+
+struct EffectFile {
+    int slot;
+    const char* path;
+};
+
+// The effect files in slot order. The directory is written two ways; the
+// file lookup ignores letter case, so both reach the one sounds directory.
+constexpr EffectFile kEffectFiles[kWaveFileCount] = {
+    {0, "Sons/Laser.wav"},      {1, "Sons/explosion_spore.wav"}, {4, "sons/Plante_pousse.wav"},
+    {5, "sons/explosion2.wav"}, {6, "Sons/metamorphose2.wav"},
+};
+constexpr int kSporeExplosionSlot = 1;
+
+bool soundsLoaded = false;
+
+uint32_t readU32(const uint8_t* at) {
+    return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
+}
+
+// Compares a four-character id without regard to letter case.
+bool idIs(const uint8_t* at, const char* id) {
+    for (int i = 0; i < 4; ++i) {
+        if (std::toupper(at[i]) != std::toupper(static_cast<unsigned char>(id[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void freeWaveFile(WaveFile& wave) {
+    std::free(wave.fileData);
+    wave = WaveFile{};
+}
+
+// Creates a buffer for the wave's samples and copies them in.
+plat::SoundBuffer* makeFilledBuffer(const WaveFile& wave) {
+    plat::SoundBuffer* buffer =
+        plat::soundBufferCreate(wave.format, wave.formatSize, wave.dataSize);
+    if (buffer == nullptr) {
+        return nullptr;
+    }
+    uint8_t* region1 = nullptr;
+    uint8_t* region2 = nullptr;
+    uint32_t length1 = 0;
+    uint32_t length2 = 0;
+    if (!plat::soundBufferLock(buffer, 0, wave.dataSize, &region1, &length1, &region2, &length2)) {
+        plat::soundBufferRelease(buffer);
+        return nullptr;
+    }
+    std::memcpy(region1, wave.data, length1);
+    if (length2 != 0) {
+        std::memcpy(region2, wave.data + length1, length2);
+    }
+    plat::soundBufferUnlock(buffer);
+    return buffer;
+}
+
+} // namespace
+
+bool loadWaveFile(const char* path, WaveFile& wave) {
+    freeWaveFile(wave);
+    std::FILE* file = plat::openDataFile(path);
+    if (file == nullptr) {
+        return false;
+    }
+    long size = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        size = std::ftell(file);
+    }
+    if (size < 0 || size > long(UINT32_MAX) || std::fseek(file, 0, SEEK_SET) != 0) {
+        std::fclose(file);
+        return false;
+    }
+    wave.fileData = static_cast<uint8_t*>(std::malloc(size > 0 ? size_t(size) : 1));
+    if (wave.fileData == nullptr) {
+        std::fclose(file);
+        return false;
+    }
+    wave.fileSize = uint32_t(std::fread(wave.fileData, 1, size_t(size), file));
+    std::fclose(file);
+    return parseWave(wave);
+}
+
+bool parseWave(WaveFile& wave) {
+    wave.format = nullptr;
+    wave.data = nullptr;
+    const uint8_t* bytes = wave.fileData;
+    if (bytes == nullptr || wave.fileSize < 12) {
+        return false;
+    }
+    if (!idIs(bytes, "RIFF")) {
+        return false;
+    }
+    const uint64_t riffSize = readU32(bytes + 4);
+    if (!idIs(bytes + 8, "WAVE")) {
+        return false;
+    }
+    const uint64_t end = 8 + riffSize;
+    if (end > wave.fileSize) {
+        return false;
+    }
+    uint64_t offset = 12;
+    if (offset >= end) {
+        return false;
+    }
+    for (;;) {
+        if (offset + 8 > end) {
+            return false;
+        }
+        const uint64_t size = readU32(bytes + offset + 4);
+        if (offset + 8 + size > end) {
+            return false;
+        }
+        if (idIs(bytes + offset, "fmt ")) {
+            wave.format = bytes + offset + 8;
+            wave.formatSize = uint32_t(size);
+        } else if (idIs(bytes + offset, "data")) {
+            wave.data = bytes + offset + 8;
+            wave.dataSize = uint32_t(size);
+        }
+        // Chunks follow one another exactly by their size fields.
+        offset += 8 + size;
+        if (wave.format != nullptr && wave.data != nullptr) {
+            return true;
+        }
+        if (offset >= end) {
+            return false;
+        }
+    }
+}
+
+bool loadSounds() {
+    if (soundsLoaded) {
+        releaseSoundBuffers();
+    }
+    soundsLoaded = true;
+    for (int i = 0; i < kWaveFileCount; ++i) {
+        const EffectFile& effect = kEffectFiles[i];
+        WaveFile& wave = waveFiles[i];
+        if (!loadWaveFile(effect.path, wave)) {
+            return false;
+        }
+        soundBuffers[effect.slot] = makeFilledBuffer(wave);
+        if (soundBuffers[effect.slot] == nullptr) {
+            return false;
+        }
+        if (effect.slot != kSporeExplosionSlot) {
+            continue;
+        }
+        // Two more voices of the spore explosion share its samples; where a
+        // duplicate is refused the voice gets its own copy.
+        for (int voice = kSporeExplosionSlot + 1; voice <= kSporeExplosionSlot + 2; ++voice) {
+            soundBuffers[voice] = plat::soundBufferDuplicate(soundBuffers[kSporeExplosionSlot]);
+            if (soundBuffers[voice] == nullptr) {
+                soundBuffers[voice] = makeFilledBuffer(wave);
+            }
+            if (soundBuffers[voice] == nullptr) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+void releaseSoundBuffers() {
+    for (plat::SoundBuffer*& buffer : soundBuffers) {
+        plat::soundBufferRelease(buffer);
+        buffer = nullptr;
+    }
+    for (WaveFile& wave : waveFiles) {
+        freeWaveFile(wave);
+    }
+}

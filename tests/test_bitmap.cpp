@@ -1,0 +1,138 @@
+// The sprite sheet loader: what it reads, and every malformed file it must
+// refuse rather than read or write out of bounds.
+#include "support.h"
+
+#include "graphics/bitmap.h"
+#include "graphics/drawing.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+using namespace testing_support;
+
+class BitmapTest : public ::testing::Test {
+  protected:
+    void SetUp() override { path_ = dir_.path() / "picture.bmp"; }
+
+    bool load(const std::vector<uint8_t>& bytes) {
+        writeFile(path_, bytes);
+        image_ = BitmapImage{};
+        image_.pixels = nullptr;
+        return loadBitmapFile(image_, path_.c_str());
+    }
+
+    void TearDown() override { freeBitmapPixels(image_); }
+
+    TempDir dir_;
+    std::filesystem::path path_;
+    BitmapImage image_{};
+};
+
+TEST_F(BitmapTest, EightBitRowsComeTopDownWithPaletteInRedGreenBlueOrder) {
+    const int width = 640;
+    const int height = 1000;
+    std::vector<uint8_t> pixels(size_t(width) * height);
+    // The file's first row is the picture's bottom row.
+    for (int fileRow = 0; fileRow < height; ++fileRow) {
+        std::memset(&pixels[size_t(fileRow) * width], fileRow % 251, width);
+    }
+    pixels.front() = 17;
+    pixels.back() = 99;
+    auto bytes = makeBitmap(width, height, 8, pixels, 640000);
+    // Palette entry 5 stored as 0x10, 0x20, 0x30, 0x00.
+    const size_t entry5 = 54 + 5 * 4;
+    bytes[entry5] = 0x10;
+    bytes[entry5 + 1] = 0x20;
+    bytes[entry5 + 2] = 0x30;
+    bytes[entry5 + 3] = 0x00;
+    ASSERT_TRUE(load(bytes));
+    EXPECT_EQ(image_.palette[5].red, 0x30);
+    EXPECT_EQ(image_.palette[5].green, 0x20);
+    EXPECT_EQ(image_.palette[5].blue, 0x10);
+    // The file's last byte is the top-right pixel; its first the bottom-left.
+    EXPECT_EQ(image_.pixels[639], 99);
+    EXPECT_EQ(image_.pixels[639999 - 639], 17);
+    EXPECT_EQ(image_.pixels[640], (height - 2) % 251);
+    EXPECT_TRUE(freeBitmapPixels(image_));
+    EXPECT_EQ(image_.pixels, nullptr);
+    EXPECT_TRUE(freeBitmapPixels(image_));
+}
+
+TEST_F(BitmapTest, TwentyFourBitRowsAreReversedAndThePaletteUntouched) {
+    std::vector<uint8_t> pixels(4 * 3 * 2);
+    pixels[0] = 1;  // bottom row
+    pixels[12] = 2; // top row
+    ASSERT_TRUE(load(makeBitmap(4, 2, 24, pixels, 24)));
+    EXPECT_EQ(image_.pixels[0], 2);
+    EXPECT_EQ(image_.pixels[12], 1);
+}
+
+TEST_F(BitmapTest, PixelsAreTheLastBytesOfTheFileWhateverTheOffsetSays) {
+    std::vector<uint8_t> pixels(16, 3);
+    auto bytes = makeBitmap(4, 4, 8, pixels, 16);
+    // A gap between the palette and the pixels.
+    bytes.insert(bytes.begin() + 54 + 1024, 10, 0xEE);
+    ASSERT_TRUE(load(bytes));
+    EXPECT_EQ(image_.pixels[0], 3);
+}
+
+TEST_F(BitmapTest, RefusesWhatItCannotRead) {
+    const std::vector<uint8_t> pixels(16, 1);
+    auto refused = [&](std::vector<uint8_t> bytes, const char* why) {
+        EXPECT_FALSE(load(bytes)) << why;
+        EXPECT_EQ(image_.pixels, nullptr) << why;
+    };
+
+    auto swapped = makeBitmap(4, 4, 8, pixels, 16);
+    swapped[0] = 'M';
+    swapped[1] = 'B';
+    refused(swapped, "starts with MB");
+    refused(makeBitmap(8, 4, 4, pixels, 16), "4-bit");
+    refused(makeBitmap(2, 2, 32, pixels, 16), "32-bit");
+
+    auto full = makeBitmap(4, 4, 8, pixels, 16);
+    refused(std::vector<uint8_t>(full.begin(), full.begin() + 10), "short file header");
+    refused(std::vector<uint8_t>(full.begin(), full.begin() + 40), "short info header");
+    refused(std::vector<uint8_t>(full.begin(), full.begin() + 54 + 500), "short palette");
+
+    refused(makeBitmap(4, 4, 8, pixels, 0), "biSizeImage 0");
+    refused(makeBitmap(4, 4, 8, pixels, 12), "biSizeImage smaller than the rows");
+    refused(makeBitmap(4, -4, 8, pixels, 16), "top-down height");
+    refused(makeBitmap(4, 0, 8, pixels, 16), "zero height");
+    refused(makeBitmap(0, 4, 8, pixels, 16), "zero width");
+    refused(makeBitmap(-4, 4, 8, pixels, 16), "negative width");
+    refused(makeBitmap(4, 4, 8, pixels, 1000), "more pixels than the file holds");
+    refused(makeBitmap(0x40000000, 0x40000000, 24, pixels, 16), "sizes that overflow");
+    refused(makeBitmap(65536, 65536, 8, pixels, 0xFFFFFFFF), "rows past 32 bits");
+
+    image_ = BitmapImage{};
+    EXPECT_FALSE(loadBitmapFile(image_, (dir_.path() / "missing.bmp").c_str()));
+}
+
+TEST_F(BitmapTest, CopySheetRegionStartsOneColumnAndOneRowAfterTheOrigin) {
+    freshProgram();
+    // A 64x64 sheet where pixel (x, y) holds x + y * 3 (mod 256).
+    std::vector<uint8_t> pixels(64 * 64);
+    for (int fileRow = 0; fileRow < 64; ++fileRow) {
+        const int y = 63 - fileRow;
+        for (int x = 0; x < 64; ++x) {
+            pixels[size_t(fileRow) * 64 + x] = uint8_t(x + y * 3);
+        }
+    }
+    ASSERT_TRUE(load(makeBitmap(64, 64, 8, pixels, 64 * 64)));
+    Picture picture = createOffscreenSurface(16, 16, 0, true);
+    ASSERT_TRUE(copySheetRegion(image_, picture, 10, 20));
+    plat::SurfaceLock lock{};
+    ASSERT_TRUE(plat::surfaceLock(picture, &lock));
+    EXPECT_EQ(lock.pixels[0], uint8_t(11 + 21 * 3));
+    EXPECT_EQ(lock.pixels[15 * lock.pitch + 15], uint8_t(26 + 36 * 3));
+    plat::surfaceUnlock(picture);
+    // A region that would run past the sheet's end copies nothing.
+    EXPECT_FALSE(copySheetRegion(image_, picture, 40, 50));
+    plat::surfaceRelease(picture);
+}
+
+} // namespace

@@ -1,0 +1,232 @@
+// WAVE files, the effect buffers and how effects are started.
+#include "support.h"
+
+#include "platform/backend.h"
+#include "platform/faults.h"
+#include "shell/devices.h"
+#include "sound/effects.h"
+#include "sound/wave.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+using namespace testing_support;
+
+// Chunks of a RIFF file, written as the test says: ids, sizes and bodies.
+struct Chunk {
+    std::string id;
+    std::vector<uint8_t> body;
+    int64_t sizeField = -1; // -1: the body's size
+};
+
+void put32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        out.push_back(uint8_t(v >> (8 * i)));
+    }
+}
+
+std::vector<uint8_t> pcmFormat(uint16_t channels = 1, uint32_t rate = 22050) {
+    std::vector<uint8_t> f;
+    const uint16_t align = uint16_t(channels * 2);
+    f.push_back(1);
+    f.push_back(0);
+    f.push_back(uint8_t(channels));
+    f.push_back(0);
+    put32(f, rate);
+    put32(f, rate * align);
+    f.push_back(uint8_t(align));
+    f.push_back(0);
+    f.push_back(16);
+    f.push_back(0);
+    return f;
+}
+
+std::vector<uint8_t> riff(const std::vector<Chunk>& chunks, int64_t riffSize = -1,
+                          const char* riffId = "RIFF", const char* form = "WAVE") {
+    std::vector<uint8_t> body;
+    for (const Chunk& chunk : chunks) {
+        body.insert(body.end(), chunk.id.begin(), chunk.id.end());
+        put32(body, uint32_t(chunk.sizeField >= 0 ? chunk.sizeField : chunk.body.size()));
+        body.insert(body.end(), chunk.body.begin(), chunk.body.end());
+    }
+    std::vector<uint8_t> out(riffId, riffId + 4);
+    put32(out, uint32_t(riffSize >= 0 ? riffSize : int64_t(body.size() + 4)));
+    out.insert(out.end(), form, form + 4);
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+// Parses a copy of the bytes, as loadWaveFile would after reading them.
+class Parsed {
+  public:
+    explicit Parsed(const std::vector<uint8_t>& bytes) {
+        wave_.fileData = static_cast<uint8_t*>(std::malloc(bytes.size() + 1));
+        std::memcpy(wave_.fileData, bytes.data(), bytes.size());
+        wave_.fileSize = uint32_t(bytes.size());
+        ok_ = parseWave(wave_);
+    }
+    ~Parsed() { std::free(wave_.fileData); }
+    bool ok() const { return ok_; }
+    const WaveFile& wave() const { return wave_; }
+    size_t offsetOf(const uint8_t* p) const { return size_t(p - wave_.fileData); }
+
+  private:
+    WaveFile wave_{};
+    bool ok_ = false;
+};
+
+const std::vector<uint8_t> kSamples = {1, 2, 3, 4, 5, 6, 7, 8};
+
+TEST(WaveTest, TheChunkWalkFindsFormatAndDataWhereverTheyStand) {
+    {
+        Parsed p(riff({{"fmt ", pcmFormat()}, {"data", kSamples}}));
+        ASSERT_TRUE(p.ok());
+        EXPECT_EQ(p.wave().dataSize, 8u);
+        EXPECT_EQ(p.offsetOf(p.wave().format), 20u);
+        EXPECT_EQ(p.wave().data[0], 1);
+    }
+    {
+        Parsed p(riff({{"data", kSamples}, {"fmt ", pcmFormat()}}));
+        EXPECT_TRUE(p.ok()) << "fmt after data";
+    }
+    {
+        Parsed p(riff({{"fmt ", pcmFormat()}, {"data", kSamples}}, -1, "riff", "wave"));
+        EXPECT_TRUE(p.ok()) << "lower-case RIFF and WAVE";
+        Parsed q(riff({{"FMT ", pcmFormat()}, {"Data", kSamples}}));
+        EXPECT_TRUE(q.ok()) << "chunk ids in any case";
+    }
+    {
+        // A chunk of odd size is stepped over by its size field exactly, with
+        // no pad byte: the next chunk starts right after its last byte.
+        Parsed p(riff({{"fmt ", pcmFormat()}, {"LIST", {9, 9, 9}}, {"data", kSamples}}));
+        ASSERT_TRUE(p.ok());
+        EXPECT_EQ(p.offsetOf(p.wave().data), 12u + 24 + 11 + 8);
+    }
+    {
+        Parsed p(riff(
+            {{"fmt ", pcmFormat()}, {"junk", std::vector<uint8_t>(10, 0)}, {"data", kSamples}}));
+        EXPECT_TRUE(p.ok()) << "another chunk between fmt and data";
+    }
+}
+
+TEST(WaveTest, FilesThatWouldBeReadPastTheirEndAreRefused) {
+    const auto good = riff({{"fmt ", pcmFormat()}, {"data", kSamples}});
+    EXPECT_FALSE(Parsed(riff({{"fmt ", pcmFormat()}, {"data", kSamples}}, 4)).ok()) << "riffSize 4";
+    EXPECT_FALSE(Parsed(riff({{"fmt ", pcmFormat()}})).ok()) << "no data chunk";
+    EXPECT_FALSE(Parsed(riff({{"data", kSamples}})).ok()) << "no fmt chunk";
+    EXPECT_FALSE(Parsed(std::vector<uint8_t>(good.begin(), good.begin() + 10)).ok())
+        << "shorter than the header";
+    EXPECT_FALSE(Parsed(riff({{"fmt ", pcmFormat()}, {"data", kSamples}}, 1000)).ok())
+        << "riffSize beyond the file";
+    EXPECT_FALSE(Parsed(riff({{"fmt ", pcmFormat()}, {"data", kSamples, 4000}})).ok())
+        << "data body past the end";
+    EXPECT_FALSE(Parsed(riff({{"fmt ", pcmFormat()}, {"data", kSamples, 0xFFFFFFFF}})).ok())
+        << "size field that wraps";
+    auto cut = good;
+    cut.resize(good.size() - 12);
+    EXPECT_FALSE(Parsed(riff({{"fmt ", pcmFormat()}, {"data", {}, 8}}, 24 + 4 + 4)).ok())
+        << "chunk header past the end";
+    EXPECT_FALSE(Parsed(cut).ok()) << "file cut short of its riffSize";
+    auto wrongForm = good;
+    std::memcpy(wrongForm.data() + 8, "AVI ", 4);
+    EXPECT_FALSE(Parsed(wrongForm).ok());
+}
+
+class SoundTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        freshProgram();
+        ASSERT_TRUE(plat::audioOpen());
+        soundDeviceOpened = true;
+    }
+    void TearDown() override { freshProgram(); }
+    WorkingDirectory data_{dataDir()};
+};
+
+TEST_F(SoundTest, LoadSoundsFillsSevenSlotsAndASecondLoadReplacesThem) {
+    ASSERT_TRUE(loadSounds());
+    for (int slot = 0; slot < kSoundBufferSlots; ++slot) {
+        EXPECT_EQ(soundBuffers[slot] != nullptr, slot <= 6) << slot;
+    }
+    // The voices share the spore explosion's samples.
+    EXPECT_EQ(soundBuffers[2]->samples, soundBuffers[1]->samples);
+    EXPECT_EQ(soundBuffers[1]->samples->bytes.size(), waveFiles[1].dataSize);
+    EXPECT_EQ(std::memcmp(soundBuffers[5]->samples->bytes.data(), waveFiles[3].data,
+                          waveFiles[3].dataSize),
+              0);
+    ASSERT_TRUE(loadSounds());
+    EXPECT_EQ(plat::liveSoundBufferCount(), 7);
+}
+
+TEST_F(SoundTest, RefusedDuplicatesFallBackToOwnBuffers) {
+    plat::failOn(plat::Fault::SoundBufferDuplicate, 1);
+    ASSERT_TRUE(loadSounds());
+    EXPECT_NE(soundBuffers[2]->samples, soundBuffers[1]->samples);
+    EXPECT_EQ(soundBuffers[2]->samples->bytes, soundBuffers[1]->samples->bytes);
+    EXPECT_EQ(soundBuffers[3]->samples, soundBuffers[1]->samples);
+    // The own buffer plays like any voice.
+    startEffect(2);
+    headless::advance(1);
+    EXPECT_GT(plat::soundBufferPosition(soundBuffers[2]), 0u);
+}
+
+TEST_F(SoundTest, AMissingFileOrARefusedBufferFailsTheLoad) {
+    plat::failOn(plat::Fault::SoundBufferCreate, 3);
+    EXPECT_FALSE(loadSounds());
+    EXPECT_NE(soundBuffers[0], nullptr) << "slots made before the failure keep their buffers";
+    EXPECT_EQ(soundBuffers[4], nullptr);
+
+    TempDir copy;
+    copyData(copy.path());
+    std::filesystem::remove(copy.path() / "sons" / "metamorphose2.wav");
+    WorkingDirectory broken(copy.path());
+    EXPECT_FALSE(loadSounds());
+}
+
+TEST_F(SoundTest, SporeExplosionsTakeTheLowestIdleVoice) {
+    ASSERT_TRUE(loadSounds());
+    EXPECT_EQ(findIdleSoundBuffer(3, 1), -1);
+    EXPECT_EQ(findIdleSoundBuffer(1, 3), 1);
+    startEffect(1);
+    headless::advance(1);
+    EXPECT_EQ(findIdleSoundBuffer(1, 3), 2);
+
+    // Four in quick succession: three voices sound, the fourth is silent.
+    freshProgram();
+    ASSERT_TRUE(plat::audioOpen());
+    ASSERT_TRUE(loadSounds());
+    for (int i = 0; i < 4; ++i) {
+        playSporeExplosion();
+        headless::advance(1);
+    }
+    ASSERT_EQ(headless::effectRequests().size(), 3u);
+    EXPECT_EQ(headless::effectRequests()[0].buffer, soundBuffers[1]);
+    EXPECT_EQ(headless::effectRequests()[2].buffer, soundBuffers[3]);
+    EXPECT_EQ(findIdleSoundBuffer(1, 3), -1);
+}
+
+TEST_F(SoundTest, AnEffectStillPlayingIsNotStartedOver) {
+    ASSERT_TRUE(loadSounds());
+    const WaveFile& laser = waveFiles[0];
+    const plat::WaveFormat& format = soundBuffers[0]->samples->format;
+    const uint32_t lengthMs = uint32_t(uint64_t(laser.dataSize) * 1000 / format.avgBytesPerSec);
+    ASSERT_GT(lengthMs, 100u);
+    startEffect(SoundLaser);
+    headless::advance(lengthMs / 2);
+    startEffect(SoundLaser);
+    headless::advance(lengthMs / 2 + 2);
+    EXPECT_EQ(plat::soundBufferPosition(soundBuffers[0]), 0u) << "finished on its first run";
+    startEffect(SoundLaser);
+    const auto& requests = headless::effectRequests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_TRUE(requests[0].started);
+    EXPECT_FALSE(requests[1].started);
+    EXPECT_TRUE(requests[2].started);
+}
+
+} // namespace
