@@ -1,0 +1,108 @@
+// quorvelindaxtor-sim: the game on the headless backend, driven by a script.
+#include "simulator.h"
+
+#include <cxxopts.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "quorvelindaxtor-sim: %s\n", message.c_str());
+    return 2;
+}
+
+std::string absolute(const std::string& path) {
+    return path.empty() ? path : fs::absolute(path).string();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    cxxopts::Options parser("quorvelindaxtor-sim",
+                            "Runs Quorvelindaxtor headless, with keys held by a script.");
+    // clang-format off
+    parser.add_options()
+        ("data", "working directory holding images/ and sons/", cxxopts::value<std::string>())
+        ("script", "keys to hold: lines of 'f<N> KEY...' or 't<MS> KEY...'",
+         cxxopts::value<std::string>())
+        ("frames", "stop after this frame", cxxopts::value<uint64_t>()->default_value("1000"))
+        ("start-tick", "tick counter at program start",
+         cxxopts::value<uint32_t>()->default_value("10000000"))
+        ("state", "write one JSON object per frame to this file", cxxopts::value<std::string>())
+        ("shot", "N:FILE, write the picture presented by frame N as PNG",
+         cxxopts::value<std::vector<std::string>>())
+        ("shots-dir", "write every presented picture into this directory",
+         cxxopts::value<std::string>())
+        ("h,help", "show this help");
+    // clang-format on
+
+    sim::Options options;
+    try {
+        const auto args = parser.parse(argc, argv);
+        if (args.count("help") != 0) {
+            std::puts(parser.help().c_str());
+            return 0;
+        }
+        if (!args.unmatched().empty()) {
+            return usageError("unexpected argument " + args.unmatched().front());
+        }
+        if (args.count("data") != 0) {
+            options.dataDir = args["data"].as<std::string>();
+        } else {
+            options.dataDir = (fs::canonical("/proc/self/exe").parent_path() / "data").string();
+        }
+        options.frames = args["frames"].as<uint64_t>();
+        options.startTick = args["start-tick"].as<uint32_t>();
+        if (args.count("state") != 0) {
+            options.stateFile = absolute(args["state"].as<std::string>());
+        }
+        if (args.count("shots-dir") != 0) {
+            options.shotsDir = absolute(args["shots-dir"].as<std::string>());
+        }
+        if (args.count("shot") != 0) {
+            for (const std::string& shot : args["shot"].as<std::vector<std::string>>()) {
+                const size_t colon = shot.find(':');
+                if (colon == std::string::npos || colon == 0 || colon + 1 == shot.size() ||
+                    shot.find_first_not_of("0123456789") != colon) {
+                    return usageError("--shot takes N:FILE, not " + shot);
+                }
+                options.shots[std::stoull(shot.substr(0, colon))] =
+                    absolute(shot.substr(colon + 1));
+            }
+        }
+        if (args.count("script") != 0) {
+            std::ifstream in(args["script"].as<std::string>());
+            if (!in) {
+                return usageError("cannot read script " + args["script"].as<std::string>());
+            }
+            std::stringstream text;
+            text << in.rdbuf();
+            std::string error;
+            auto script = sim::parseScript(text.str(), error);
+            if (!script) {
+                return usageError("bad script: " + error);
+            }
+            options.script = std::move(*script);
+        }
+    } catch (const std::exception& error) {
+        return usageError(error.what());
+    }
+
+    std::error_code error;
+    if (!fs::is_directory(options.dataDir, error)) {
+        return usageError("no data directory " + options.dataDir);
+    }
+    if (!options.shotsDir.empty()) {
+        fs::create_directories(options.shotsDir, error);
+        if (error) {
+            return usageError("cannot make " + options.shotsDir);
+        }
+    }
+    return sim::run(options);
+}

@@ -1,0 +1,295 @@
+#include "simulator.h"
+
+#include "hostiles/spores.h"
+#include "platform/headless/headless.h"
+#include "platform/window.h"
+#include "player/ship.h"
+#include "shell/devices.h"
+#include "shell/entry.h"
+#include "shell/frame.h"
+#include "shell/screens.h"
+#include "shell/status.h"
+#include "sound/wave.h"
+
+#include <nlohmann/json.hpp>
+#include <png.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace sim {
+
+namespace {
+
+using nlohmann::json;
+
+// A screen that has waited this long on the virtual clock with no script
+// event left to change the keys waits for ever.
+constexpr uint64_t kStallMs = 10000;
+
+const std::map<std::string, plat::Key> kKeyNames = {
+    {"ENTER", plat::Key::Enter}, {"ESC", plat::Key::Escape}, {"F3", plat::Key::F3},
+    {"F4", plat::Key::F4},       {"LEFT", plat::Key::Left},  {"RIGHT", plat::Key::Right},
+    {"UP", plat::Key::Up},       {"DOWN", plat::Key::Down},  {"SPACE", plat::Key::Space},
+};
+
+// Thrown from inside a screen's wait to leave the program.
+struct Stalled {};
+
+class Run {
+  public:
+    explicit Run(const Options& options) : options_(options) {
+        for (const ScriptEvent& event : options.script) {
+            (event.atFrame ? frameEvents_ : timeEvents_).push_back(event);
+        }
+        auto byMark = [](const ScriptEvent& a, const ScriptEvent& b) { return a.mark < b.mark; };
+        std::stable_sort(frameEvents_.begin(), frameEvents_.end(), byMark);
+        std::stable_sort(timeEvents_.begin(), timeEvents_.end(), byMark);
+    }
+
+    int execute() {
+        if (!options_.stateFile.empty()) {
+            state_.open(options_.stateFile, std::ios::trunc);
+            if (!state_) {
+                std::fprintf(stderr, "quorvelindaxtor-sim: cannot write %s\n",
+                             options_.stateFile.c_str());
+                return 2;
+            }
+        }
+        std::error_code error;
+        std::filesystem::current_path(options_.dataDir, error);
+        if (error) {
+            std::fprintf(stderr, "quorvelindaxtor-sim: cannot enter %s\n",
+                         options_.dataDir.c_str());
+            return 2;
+        }
+
+        headless::reset(options_.startTick);
+        headless::Hooks& hooks = headless::hooks();
+        hooks.turn = [this] { onTurn(); };
+        hooks.idle = [this] { onIdle(); };
+        hooks.present = [this] { onPresent(); };
+        hooks.effect = [this](const headless::EffectRequest& request) { onEffect(request); };
+        applyFrameEvents(0);
+
+        int status = 0;
+        try {
+            const int exitCode = gameMain();
+            if (exitCode != 0) {
+                // The loop was left on a failure: the frame that failed ran.
+                if (turns_ > 0 && !quitTaken_) {
+                    writeState(turns_);
+                }
+                status = 1;
+            }
+        } catch (const Stalled&) {
+            // Left from inside a screen's wait: give the devices back as the
+            // program's own end would.
+            releaseDevices();
+            status = 0;
+        }
+        hooks = headless::Hooks{};
+        return status;
+    }
+
+  private:
+    // The start of loop turn n is the start of frame n, and frame n - 1 has
+    // returned.
+    void onTurn() {
+        ++turns_;
+        lastTurnElapsed_ = headless::elapsed();
+        const uint64_t finished = turns_ - 1;
+        if (finished == 0) {
+            takeShot(0);
+        } else {
+            writeState(finished);
+            takeShot(finished);
+        }
+        if (finished >= options_.frames) {
+            plat::postQuitMessage(0);
+            quitTaken_ = true;
+            return;
+        }
+        applyTimeEvents();
+        applyFrameEvents(turns_);
+    }
+
+    void onIdle() {
+        applyTimeEvents();
+        const bool timeEventsLeft = nextTime_ < timeEvents_.size();
+        if (!timeEventsLeft && headless::elapsed() - lastTurnElapsed_ > kStallMs) {
+            throw Stalled{};
+        }
+    }
+
+    void onPresent() {
+        ++presents_;
+        if (!options_.shotsDir.empty()) {
+            char name[32];
+            std::snprintf(name, sizeof name, "flip-%05llu.png", (unsigned long long)presents_);
+            savePicture((std::filesystem::path(options_.shotsDir) / name).string());
+        }
+    }
+
+    void onEffect(const headless::EffectRequest& request) {
+        for (int slot = 0; slot < kSoundBufferSlots; ++slot) {
+            if (soundBuffers[slot] == request.buffer) {
+                effects_.push_back(slot);
+                return;
+            }
+        }
+        effects_.push_back(-1);
+    }
+
+    void applyFrameEvents(uint64_t frame) {
+        while (nextFrame_ < frameEvents_.size() && frameEvents_[nextFrame_].mark <= frame) {
+            headless::holdKeyMask(frameEvents_[nextFrame_].keys);
+            ++nextFrame_;
+        }
+    }
+
+    void applyTimeEvents() {
+        while (nextTime_ < timeEvents_.size() &&
+               timeEvents_[nextTime_].mark <= headless::elapsed()) {
+            headless::holdKeyMask(timeEvents_[nextTime_].keys);
+            ++nextTime_;
+        }
+    }
+
+    void takeShot(uint64_t frame) {
+        const auto shot = options_.shots.find(frame);
+        if (shot != options_.shots.end()) {
+            savePicture(shot->second);
+        }
+    }
+
+    void savePicture(const std::string& path) {
+        const headless::Frame& frame = headless::presentedFrame();
+        if (!writePng(path, frame.pixels.data(),
+                      reinterpret_cast<const uint8_t*>(frame.palette.data()))) {
+            std::fprintf(stderr, "quorvelindaxtor-sim: cannot write %s\n", path.c_str());
+        }
+    }
+
+    void writeState(uint64_t frame) {
+        if (!state_.is_open()) {
+            effects_.clear();
+            headless::playerRequests().clear();
+            return;
+        }
+        json line;
+        line["frame"] = frame;
+        line["tick"] = headless::tick();
+        line["quit"] = quitRequested;
+        line["titles"] = titleScreensShown;
+        line["score"] = score;
+        line["sporesDestroyed"] = sporesDestroyed;
+        line["plantsDestroyed"] = plantsDestroyed;
+        line["baseHits"] = baseHits;
+        line["shipsLeft"] = shipsLeft;
+        line["spawnDelayShift"] = spawnDelayShift;
+        line["sporeSpeed"] = sporeSpeed;
+        line["ship"] = {
+            {"state", ship.state},    {"x", ship.x},   {"y", ship.y},   {"angle", ship.angle},
+            {"frame", ship.frame},    {"vx", ship.vx}, {"vy", ship.vy}, {"muzzleX", ship.muzzleX},
+            {"muzzleY", ship.muzzleY}};
+        line["effects"] = effects_;
+        json player = json::array();
+        for (const headless::PlayerRequest& request : headless::playerRequests()) {
+            player.push_back({{"file", request.path}, {"loop", request.loop}});
+        }
+        line["player"] = player;
+        state_ << line.dump() << '\n';
+        state_.flush();
+        effects_.clear();
+        headless::playerRequests().clear();
+    }
+
+    const Options& options_;
+    std::vector<ScriptEvent> frameEvents_;
+    std::vector<ScriptEvent> timeEvents_;
+    size_t nextFrame_ = 0;
+    size_t nextTime_ = 0;
+    uint64_t turns_ = 0;
+    uint64_t presents_ = 0;
+    uint64_t lastTurnElapsed_ = 0;
+    bool quitTaken_ = false;
+    std::vector<int> effects_;
+    std::ofstream state_;
+};
+
+} // namespace
+
+std::optional<std::vector<ScriptEvent>> parseScript(const std::string& text, std::string& error) {
+    std::vector<ScriptEvent> events;
+    std::istringstream lines(text);
+    std::string line;
+    int number = 0;
+    while (std::getline(lines, line)) {
+        ++number;
+        line = line.substr(0, line.find('#'));
+        std::istringstream words(line);
+        std::string mark;
+        if (!(words >> mark)) {
+            continue;
+        }
+        const auto bad = [&](const std::string& why) {
+            error = "line " + std::to_string(number) + ": " + why;
+            return std::nullopt;
+        };
+        if (mark.size() < 2 || (mark[0] != 'f' && mark[0] != 't') ||
+            mark.find_first_not_of("0123456789", 1) != std::string::npos || mark.size() > 19) {
+            return bad("expected f<N> or t<MS>, not '" + mark + "'");
+        }
+        ScriptEvent event{mark[0] == 'f', std::stoull(mark.substr(1)), 0};
+        std::string key;
+        while (words >> key) {
+            const auto found = kKeyNames.find(key);
+            if (found == kKeyNames.end()) {
+                return bad("unknown key '" + key + "'");
+            }
+            event.keys |= headless::keyBit(found->second);
+        }
+        events.push_back(event);
+    }
+    return events;
+}
+
+bool writePng(const std::string& path, const uint8_t* pixels, const uint8_t* paletteRgbx) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    if (png == nullptr || info == nullptr || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, plat::kScreenWidth, plat::kScreenHeight, 8, PNG_COLOR_TYPE_PALETTE,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_color colours[256];
+    for (int i = 0; i < 256; ++i) {
+        colours[i] = {paletteRgbx[4 * i], paletteRgbx[4 * i + 1], paletteRgbx[4 * i + 2]};
+    }
+    png_set_PLTE(png, info, colours, 256);
+    png_write_info(png, info);
+    for (int y = 0; y < plat::kScreenHeight; ++y) {
+        png_write_row(png, pixels + size_t(y) * plat::kScreenWidth);
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(file) == 0;
+}
+
+int run(const Options& options) {
+    Run simulation(options);
+    return simulation.execute();
+}
+
+} // namespace sim

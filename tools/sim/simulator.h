@@ -1,0 +1,44 @@
+// The headless simulator: runs the real program from its entry function on,
+// with keys held by a script, and writes the game's state after every frame
+// and the pictures it showed.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+// From a frame's start, or from a moment of the virtual clock, exactly these
+// keys are held (a bit per key).
+struct ScriptEvent {
+    bool atFrame;
+    uint64_t mark;
+    uint32_t keys;
+};
+
+struct Options {
+    std::string dataDir;
+    std::vector<ScriptEvent> script;
+    uint64_t frames = 1000;
+    uint32_t startTick = 10000000;
+    std::string stateFile;
+    std::map<uint64_t, std::string> shots;
+    std::string shotsDir;
+};
+
+// Reads a script: one event a line, "f<N> KEY..." or "t<MS> KEY...", "#"
+// starting a comment. Fills error and returns nothing on a bad line.
+std::optional<std::vector<ScriptEvent>> parseScript(const std::string& text, std::string& error);
+
+// Writes a 640x480 picture of palette indices as an indexed PNG.
+bool writePng(const std::string& path, const uint8_t* pixels, const uint8_t* paletteRgbx);
+
+// Runs the program; returns the simulator's exit status: 0 when the frames
+// ran, the program quit or a screen waits with no script event left; 1 when
+// the game failed.
+int run(const Options& options);
+
+} // namespace sim
