@@ -1,0 +1,10 @@
+// The asset generator: draws every picture of the sprite sheet and
+// synthesises every sound, from code, the same bytes on every run.
+#pragma once
+
+#include <string>
+
+// Writes the 8-bit sprite sheet with its palette to path.
+bool writeSpriteSheet(const std::string& path);
+// Writes the seven WAVE files into directory.
+bool writeSounds(const std::string& directory);
