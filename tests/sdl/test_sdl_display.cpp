@@ -24,16 +24,31 @@ void settle() {
     }
 }
 
+void checkDoubledFrame();
+
 class SdlDisplay : public ::testing::Test {
   protected:
     void SetUp() override { unsetenv("QV_WINDOWED"); }
     void TearDown() override {
+        sdltest::presentThroughRenderer(false);
         backend::displayClose();
         plat::windowSystemReset();
     }
 };
 
+// Both ways of presenting: straight into the window's framebuffer, and
+// through a renderer where the window system has no framebuffer to give.
 TEST_F(SdlDisplay, FrameDoubledOnBlackBordersThroughItsPalette) {
+    for (bool throughRenderer : {false, true}) {
+        SCOPED_TRACE(throughRenderer ? "through a renderer" : "into the window's framebuffer");
+        sdltest::presentThroughRenderer(throughRenderer);
+        checkDoubledFrame();
+        EXPECT_EQ(sdltest::drawsIntoWindowSurface(), !throughRenderer);
+        backend::displayClose();
+    }
+}
+
+void checkDoubledFrame() {
     ASSERT_TRUE(backend::displayOpen()) << SDL_GetError();
     SDL_Window* window = sdltest::window();
     EXPECT_STREQ(SDL_GetWindowTitle(window), "Quorvelindaxtor");

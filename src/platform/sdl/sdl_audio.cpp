@@ -335,8 +335,8 @@ void playerPlay(const char* requestedPath, const char* resolvedPath, bool loop) 
     if (resolvedPath == nullptr || *resolvedPath == '\0') {
         return;
     }
-    // The same file is asked for again and again (the game-over jingle on
-    // every frame), so the last one stays loaded.
+    // The same files are asked for again and again (the title music at
+    // every title screen), so the last one stays loaded.
     if (music != nullptr && musicPath != resolvedPath) {
         Mix_FreeMusic(music);
         music = nullptr;

@@ -1,8 +1,13 @@
-// The display on SDL: a window covering the desktop, a renderer and one
-// 640x480 streaming texture. Each presented frame is turned from palette
-// indices into 32-bit pixels and drawn at the largest whole-number scale
-// that fits, centred on black, with nearest-neighbour sampling so that the
-// pixels stay sharp.
+// The display on SDL: a window covering the desktop. Each presented frame is
+// turned from palette indices into 32-bit pixels and drawn at the largest
+// whole-number scale that fits, centred on black, with nearest-neighbour
+// sampling so that the pixels stay sharp.
+//
+// Where the window system gives the window a framebuffer of its own (X11
+// shared memory), the frame is scaled straight into it: that costs a few per
+// cent of a core, where going through a renderer costs several times that
+// on machines whose OpenGL runs on the processor. Elsewhere a renderer and
+// one 640x480 streaming texture do the work.
 #include "platform/backend.h"
 #include "platform/sdl/sdl_internal.h"
 #include "platform/sdl/sdl_testing.h"
@@ -21,7 +26,14 @@ namespace {
 SDL_Window* window = nullptr;
 SDL_Renderer* renderer = nullptr;
 SDL_Texture* texture = nullptr;
+// The window's own framebuffer, when frames are drawn straight into it.
+bool useWindowSurface = false;
+// The framebuffer the borders were last cleared on, and its size.
+SDL_Surface* clearedSurface = nullptr;
+int clearedWidth = 0;
+int clearedHeight = 0;
 bool videoStarted = false;
+bool rendererWanted = false;
 bool cursorVisible = true;
 
 // The frame last handed to displayPresent, kept to show it again whenever
@@ -122,12 +134,79 @@ void drawFrame() {
     SDL_RenderCopy(renderer, texture, nullptr, &place);
 }
 
+// Scales the kept frame into the window's framebuffer: each frame row is
+// turned into one row of the target, which is then copied down for the
+// rows that repeat it.
+bool drawIntoWindowSurface() {
+    SDL_Surface* surface = SDL_GetWindowSurface(window);
+    if (surface == nullptr || surface->format->BytesPerPixel != 4) {
+        return false;
+    }
+    const SDL_Rect place = frameRect(surface->w, surface->h);
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) {
+        return false;
+    }
+    const bool fresh =
+        surface != clearedSurface || surface->w != clearedWidth || surface->h != clearedHeight;
+    if (fresh) {
+        // A new or resized framebuffer: black borders around the frame.
+        SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+    }
+    std::array<uint32_t, 256> colours;
+    for (size_t i = 0; i < colours.size(); ++i) {
+        const PaletteColour& c = lastPalette[i];
+        colours[i] = SDL_MapRGB(surface->format, c.red, c.green, c.blue);
+    }
+    std::vector<int> sourceColumn(size_t(place.w));
+    for (int x = 0; x < place.w; ++x) {
+        sourceColumn[size_t(x)] = x * kScreenWidth / place.w;
+    }
+    auto* base = static_cast<uint8_t*>(surface->pixels);
+    const size_t rowBytes = size_t(place.w) * 4;
+    int previousSource = -1;
+    uint8_t* previousRow = nullptr;
+    for (int y = 0; y < place.h; ++y) {
+        auto* row = base + size_t(place.y + y) * surface->pitch + size_t(place.x) * 4;
+        const int sourceRow = y * kScreenHeight / place.h;
+        if (sourceRow == previousSource) {
+            std::memcpy(row, previousRow, rowBytes);
+            continue;
+        }
+        const uint8_t* source = lastPixels.data() + size_t(sourceRow) * kScreenWidth;
+        auto* target = reinterpret_cast<uint32_t*>(row);
+        for (int x = 0; x < place.w; ++x) {
+            target[x] = colours[source[sourceColumn[size_t(x)]]];
+        }
+        previousSource = sourceRow;
+        previousRow = row;
+    }
+    if (SDL_MUSTLOCK(surface)) {
+        SDL_UnlockSurface(surface);
+    }
+    if (fresh) {
+        clearedSurface = surface;
+        clearedWidth = surface->w;
+        clearedHeight = surface->h;
+        return SDL_UpdateWindowSurface(window) == 0;
+    }
+    return SDL_UpdateWindowSurfaceRects(window, &place, 1) == 0;
+}
+
 } // namespace
 
 namespace sdl {
 
 void redrawLastFrame() {
-    if (renderer == nullptr || texture == nullptr || !haveFrame) {
+    if (!haveFrame) {
+        return;
+    }
+    if (useWindowSurface) {
+        // A framebuffer the window lost (resized, exposed) is cleared anew.
+        clearedSurface = nullptr;
+        drawIntoWindowSurface();
+        return;
+    }
+    if (renderer == nullptr || texture == nullptr) {
         return;
     }
     if (uploadFrame()) {
@@ -153,7 +232,31 @@ SDL_Window* window() {
     return plat::window;
 }
 
+void presentThroughRenderer(bool renderer) {
+    rendererWanted = renderer;
+}
+
+bool drawsIntoWindowSurface() {
+    return useWindowSurface;
+}
+
 bool readBackFrame(std::vector<uint32_t>* pixels, int* width, int* height) {
+    if (useWindowSurface) {
+        SDL_Surface* surface = SDL_GetWindowSurface(plat::window);
+        if (surface == nullptr || !haveFrame) {
+            return false;
+        }
+        clearedSurface = nullptr;
+        if (!drawIntoWindowSurface()) {
+            return false;
+        }
+        *width = surface->w;
+        *height = surface->h;
+        pixels->assign(size_t(*width) * size_t(*height), 0);
+        return SDL_ConvertPixels(surface->w, surface->h, surface->format->format, surface->pixels,
+                                 surface->pitch, SDL_PIXELFORMAT_ARGB8888, pixels->data(),
+                                 *width * 4) == 0;
+    }
     if (renderer == nullptr || texture == nullptr || !haveFrame || !uploadFrame()) {
         return false;
     }
@@ -182,6 +285,9 @@ bool displayOpen() {
         return false;
     }
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+    // The window's framebuffer is wanted as the window system gives it, not
+    // emulated through a renderer.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 
     const int scale = windowedScale();
     if (scale > 0) {
@@ -200,6 +306,19 @@ bool displayOpen() {
         displayClose();
         return false;
     }
+    lastPixels.assign(size_t(kScreenWidth) * kScreenHeight, 0);
+    lastPalette.fill(PaletteColour{0, 0, 0, 0});
+    haveFrame = false;
+    clearedSurface = nullptr;
+    if (SDL_Surface* surface = rendererWanted ? nullptr : SDL_GetWindowSurface(window);
+        surface != nullptr && surface->format->BytesPerPixel == 4) {
+        useWindowSurface = true;
+        SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+        SDL_UpdateWindowSurface(window);
+        SDL_ShowCursor(cursorVisible ? SDL_ENABLE : SDL_DISABLE);
+        return true;
+    }
+
     // The game sets its own pace, so presenting does not wait for the
     // vertical blank; a machine without graphics acceleration still plays.
     renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
@@ -239,17 +358,23 @@ void displayClose() {
         videoStarted = false;
     }
     haveFrame = false;
+    useWindowSurface = false;
+    clearedSurface = nullptr;
     lastPixels.clear();
     lastPixels.shrink_to_fit();
 }
 
 void displayPresent(const uint8_t* pixels, const PaletteColour palette[256]) {
-    if (renderer == nullptr) {
+    if (renderer == nullptr && !useWindowSurface) {
         return;
     }
     std::memcpy(lastPixels.data(), pixels, lastPixels.size());
     std::copy(palette, palette + 256, lastPalette.begin());
     haveFrame = true;
+    if (useWindowSurface) {
+        drawIntoWindowSurface();
+        return;
+    }
     sdl::redrawLastFrame();
 }
 

@@ -15,6 +15,12 @@ SDL_Window* window();
 // reads the whole target back as 0xAARRGGBB pixels, row by row.
 bool readBackFrame(std::vector<uint32_t>* pixels, int* width, int* height);
 
+// Makes the next displayOpen draw through a renderer even where the window
+// has a framebuffer of its own, as it does on window systems without one.
+void presentThroughRenderer(bool renderer);
+// Whether the open display draws straight into the window's framebuffer.
+bool drawsIntoWindowSurface();
+
 // Whether the mixer has a real (or dummy) device; false when sound runs
 // silently on the tick counter.
 bool audioDeviceOpen();
