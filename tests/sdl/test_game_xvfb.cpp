@@ -1,0 +1,514 @@
+// The whole game, end to end: the real program is started on the virtual X
+// server, looked at through the screen, listened to through SDL's disk audio
+// driver, and stopped with Esc pressed through XTest or with the close
+// request a window manager sends.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Last: the X headers define macros (None, Bool, Status) that clash with
+// names inside GoogleTest.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr int kFrameWidth = 640;
+constexpr int kFrameHeight = 480;
+constexpr char kWindowTitle[] = "Quorvelindaxtor";
+
+std::string describeStatus(int status) {
+    std::ostringstream text;
+    if (WIFEXITED(status)) {
+        text << "exit status " << WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        text << "killed by signal " << WTERMSIG(status);
+    } else {
+        text << "wait status " << status;
+    }
+    return text.str();
+}
+
+// The game as a child process, run in the data directory with its sound
+// written to a temporary file. Whatever happens to the test, the child is
+// killed and reaped when this goes away, and dies with the test should the
+// test itself be killed.
+class GameProcess {
+  public:
+    GameProcess() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "qv-audio-XXXXXX").string();
+        const int fd = mkstemp(pattern.data());
+        if (fd < 0) {
+            return;
+        }
+        close(fd);
+        audioPath_ = pattern;
+
+        // The game's own environment, less anything that would change how it
+        // opens its window or its sound device.
+        std::vector<std::string> variables;
+        for (char** entry = environ; *entry != nullptr; ++entry) {
+            const std::string variable = *entry;
+            if (variable.starts_with("SDL_AUDIODRIVER=") ||
+                variable.starts_with("SDL_DISKAUDIOFILE=") ||
+                variable.starts_with("QV_WINDOWED=")) {
+                continue;
+            }
+            variables.push_back(variable);
+        }
+        variables.push_back("SDL_AUDIODRIVER=disk");
+        variables.push_back("SDL_DISKAUDIOFILE=" + audioPath_);
+        std::vector<char*> envp;
+        for (std::string& variable : variables) {
+            envp.push_back(variable.data());
+        }
+        envp.push_back(nullptr);
+        std::string program = QV_GAME;
+        char* argv[] = {program.data(), nullptr};
+
+        const pid_t parent = getpid();
+        pid_ = fork();
+        if (pid_ == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (getppid() != parent || chdir(QV_DATA_DIR) != 0) {
+                _exit(126);
+            }
+            execve(argv[0], argv, envp.data());
+            _exit(127);
+        }
+    }
+
+    ~GameProcess() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (!audioPath_.empty()) {
+            unlink(audioPath_.c_str());
+        }
+    }
+
+    GameProcess(const GameProcess&) = delete;
+    GameProcess& operator=(const GameProcess&) = delete;
+
+    bool started() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
+    const std::string& audioPath() const { return audioPath_; }
+
+    // Reaps the game if it has ended; its wait status once it has.
+    std::optional<int> exitStatus() {
+        if (pid_ > 0) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                status_ = status;
+            }
+        }
+        return status_;
+    }
+
+    std::optional<int> waitForExit(Clock::duration timeout) {
+        const auto deadline = Clock::now() + timeout;
+        while (!exitStatus() && Clock::now() < deadline) {
+            std::this_thread::sleep_for(20ms);
+        }
+        return exitStatus();
+    }
+
+    // User plus system time the game has used so far, in seconds.
+    double cpuSeconds() const {
+        std::ifstream file("/proc/" + std::to_string(pid_) + "/stat");
+        const std::string stat{std::istreambuf_iterator<char>(file), {}};
+        // The command name, in brackets, may hold spaces; the fields after it
+        // are the state (field 3) on to utime (14) and stime (15).
+        const size_t close = stat.rfind(')');
+        if (close == std::string::npos) {
+            return -1;
+        }
+        std::istringstream fields(stat.substr(close + 1));
+        std::string skipped;
+        for (int field = 3; field <= 13; ++field) {
+            fields >> skipped;
+        }
+        unsigned long long user = 0;
+        unsigned long long system = 0;
+        if (!(fields >> user >> system)) {
+            return -1;
+        }
+        return double(user + system) / double(sysconf(_SC_CLK_TCK));
+    }
+
+  private:
+    pid_t pid_ = -1;
+    std::optional<int> status_;
+    std::string audioPath_;
+};
+
+std::uintmax_t fileSize(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    return error ? 0 : size;
+}
+
+// The loudest sample in a file of signed 16-bit little-endian samples.
+int peakSample(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(file), {}};
+    int peak = 0;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto sample =
+            int16_t(uint16_t(uint8_t(bytes[i])) | uint16_t(uint16_t(uint8_t(bytes[i + 1])) << 8));
+        peak = std::max(peak, std::abs(int(sample)));
+    }
+    return peak;
+}
+
+// Ignores X errors: windows come and go while the tree is walked, and Xlib
+// would otherwise end the test on the first one that vanished.
+int ignoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+// A screen grab as 0xRRGGBB values.
+struct Screenshot {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t at(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+// Reads one colour channel out of a pixel value through its mask.
+uint32_t channel(unsigned long pixel, unsigned long mask) {
+    if (mask == 0) {
+        return 0;
+    }
+    int shift = 0;
+    while (((mask >> shift) & 1) == 0) {
+        ++shift;
+    }
+    const unsigned long value = (pixel & mask) >> shift;
+    const unsigned long maximum = mask >> shift;
+    return uint32_t(value * 255 / maximum);
+}
+
+// Where the frame lands on the screen: the largest whole scale that fits,
+// centred.
+struct FramePlace {
+    int left = 0;
+    int top = 0;
+    int scale = 0;
+};
+
+FramePlace framePlace(int screenWidth, int screenHeight) {
+    const int scale = std::min(screenWidth / kFrameWidth, screenHeight / kFrameHeight);
+    return {(screenWidth - kFrameWidth * scale) / 2, (screenHeight - kFrameHeight * scale) / 2,
+            scale};
+}
+
+class XConnection {
+  public:
+    XConnection() {
+        XSetErrorHandler(ignoreXError);
+        display_ = XOpenDisplay(nullptr);
+        void* xtest = dlopen("libXtst.so.6", RTLD_NOW);
+        if (xtest != nullptr) {
+            fakeKey_ = reinterpret_cast<FakeKey>(dlsym(xtest, "XTestFakeKeyEvent"));
+        }
+    }
+    ~XConnection() {
+        if (display_ != nullptr) {
+            XCloseDisplay(display_);
+        }
+    }
+    XConnection(const XConnection&) = delete;
+    XConnection& operator=(const XConnection&) = delete;
+
+    Display* display() const { return display_; }
+    bool canPressKeys() const { return fakeKey_ != nullptr; }
+    int screenWidth() const { return DisplayWidth(display_, DefaultScreen(display_)); }
+    int screenHeight() const { return DisplayHeight(display_, DefaultScreen(display_)); }
+
+    // The first viewable window with the game's title, 0 if there is none.
+    Window findGameWindow() { return findUnder(DefaultRootWindow(display_)); }
+
+    Screenshot grabScreen() {
+        Screenshot shot;
+        XImage* image =
+            XGetImage(display_, DefaultRootWindow(display_), 0, 0, unsigned(screenWidth()),
+                      unsigned(screenHeight()), AllPlanes, ZPixmap);
+        if (image == nullptr) {
+            return shot;
+        }
+        shot.width = image->width;
+        shot.height = image->height;
+        shot.pixels.resize(size_t(shot.width) * size_t(shot.height));
+        for (int y = 0; y < shot.height; ++y) {
+            for (int x = 0; x < shot.width; ++x) {
+                const unsigned long pixel = XGetPixel(image, x, y);
+                shot.pixels[size_t(y) * size_t(shot.width) + size_t(x)] =
+                    channel(pixel, image->red_mask) << 16 | channel(pixel, image->green_mask) << 8 |
+                    channel(pixel, image->blue_mask);
+            }
+        }
+        XDestroyImage(image);
+        return shot;
+    }
+
+    // A tap as a hand makes it: the game reads whether keys are down, so a
+    // press and release that reach it together would go unseen.
+    void tap(KeySym key) {
+        const unsigned keycode = XKeysymToKeycode(display_, key);
+        fakeKey_(display_, keycode, True, 0);
+        XFlush(display_);
+        std::this_thread::sleep_for(100ms);
+        fakeKey_(display_, keycode, False, 0);
+        XFlush(display_);
+    }
+
+    bool offersDeleteWindow(Window window) {
+        const Atom deleteWindow = XInternAtom(display_, "WM_DELETE_WINDOW", False);
+        Atom* protocols = nullptr;
+        int count = 0;
+        if (XGetWMProtocols(display_, window, &protocols, &count) == 0) {
+            return false;
+        }
+        const bool offered =
+            std::find(protocols, protocols + count, deleteWindow) != protocols + count;
+        XFree(protocols);
+        return offered;
+    }
+
+    // What a window manager sends when the user clicks the close button.
+    void requestClose(Window window) {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = long(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display_, window, False, NoEventMask, &event);
+        XFlush(display_);
+    }
+
+  private:
+    using FakeKey = int (*)(Display*, unsigned, Bool, unsigned long);
+
+    Window findUnder(Window parent) {
+        Window root = 0;
+        Window parentOfParent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(display_, parent, &root, &parentOfParent, &children, &count) == 0) {
+            return 0;
+        }
+        Window found = 0;
+        for (unsigned i = 0; i < count && found == 0; ++i) {
+            if (isGameWindow(children[i])) {
+                found = children[i];
+            } else {
+                found = findUnder(children[i]);
+            }
+        }
+        if (children != nullptr) {
+            XFree(children);
+        }
+        return found;
+    }
+
+    bool isGameWindow(Window window) {
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(display_, window, &attributes) == 0 ||
+            attributes.map_state != IsViewable) {
+            return false;
+        }
+        char* name = nullptr;
+        if (XFetchName(display_, window, &name) == 0 || name == nullptr) {
+            return false;
+        }
+        const bool matches = std::strcmp(name, kWindowTitle) == 0;
+        XFree(name);
+        return matches;
+    }
+
+    Display* display_ = nullptr;
+    FakeKey fakeKey_ = nullptr;
+};
+
+// The three lines of the title screen, each starting at frame x 160 with
+// "Presser [", 25 frame pixels apart.
+constexpr int kTitleLineTops[] = {210, 235, 260};
+constexpr int kTitleLineLeft = 160;
+constexpr int kTitleLineSpan = 200;
+constexpr int kTitleLineHeight = 20;
+// Pure white pixels each line must show at least; the lettering of a line
+// start gives over two thousand at scale 2.
+constexpr int kMinWhitePerLine = 400;
+
+int whiteInTitleLine(const Screenshot& shot, const FramePlace& place, int lineTop) {
+    int white = 0;
+    for (int y = lineTop * place.scale; y < (lineTop + kTitleLineHeight) * place.scale; ++y) {
+        for (int x = kTitleLineLeft * place.scale;
+             x < (kTitleLineLeft + kTitleLineSpan) * place.scale; ++x) {
+            white += shot.at(place.left + x, place.top + y) == 0xFFFFFF;
+        }
+    }
+    return white;
+}
+
+class GameOnXvfb : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_NE(x.display(), nullptr) << "no X server; run under xvfb-run";
+        ASSERT_TRUE(x.canPressKeys()) << "pressing keys needs libXtst.so.6 (package libxtst6)";
+        place = framePlace(x.screenWidth(), x.screenHeight());
+        ASSERT_GE(place.scale, 1) << "the screen is smaller than one frame";
+        ASSERT_TRUE(game.started()) << "could not start " << QV_GAME;
+    }
+
+    // Polls until the game's window is up, then until its title texts are
+    // on the screen; the last grab is left in `shot`.
+    void waitForTitleScreen() {
+        const auto deadline = Clock::now() + 10s;
+        while (window == 0 && Clock::now() < deadline) {
+            if (const std::optional<int> status = game.exitStatus()) {
+                FAIL() << "the game ended before showing its window: " << describeStatus(*status);
+            }
+            window = x.findGameWindow();
+            if (window == 0) {
+                std::this_thread::sleep_for(50ms);
+            }
+        }
+        ASSERT_NE(window, Window(0)) << "no window named " << kWindowTitle << " was mapped";
+
+        const auto textDeadline = Clock::now() + 10s;
+        for (;;) {
+            shot = x.grabScreen();
+            ASSERT_EQ(shot.width, x.screenWidth());
+            bool allLines = true;
+            for (int top : kTitleLineTops) {
+                allLines = allLines && whiteInTitleLine(shot, place, top) >= kMinWhitePerLine;
+            }
+            if (allLines || Clock::now() >= textDeadline) {
+                break;
+            }
+            if (const std::optional<int> status = game.exitStatus()) {
+                FAIL() << "the game ended on its way to the title screen: "
+                       << describeStatus(*status);
+            }
+            std::this_thread::sleep_for(100ms);
+        }
+        // The window first mapped may have been replaced since by one its
+        // renderer could draw into; the one showing the title is the one.
+        window = x.findGameWindow();
+        ASSERT_NE(window, Window(0)) << "the game's window is gone";
+    }
+
+    void expectCleanExit(const char* after) {
+        const std::optional<int> status = game.waitForExit(5s);
+        ASSERT_TRUE(status.has_value()) << "the game was still running 5 s after " << after;
+        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
+            << "after " << after << ": " << describeStatus(*status);
+    }
+
+    XConnection x;
+    FramePlace place;
+    GameProcess game;
+    Window window = 0;
+    Screenshot shot;
+};
+
+TEST_F(GameOnXvfb, ShowsTheTitleQuietlyWithMusicAndLeavesOnEsc) {
+    ASSERT_NO_FATAL_FAILURE(waitForTitleScreen());
+
+    // The picture: nothing but black around the frame (above and below it
+    // on this screen), the title picture inside it, each of its pixels a
+    // whole square of screen pixels.
+    const int frameBottom = place.top + kFrameHeight * place.scale;
+    const int frameRight = place.left + kFrameWidth * place.scale;
+    int litBorderPixels = 0;
+    uint64_t frameBrightness = 0;
+    int unevenBlocks = 0;
+    for (int row = 0; row < shot.height; ++row) {
+        for (int column = 0; column < shot.width; ++column) {
+            const uint32_t pixel = shot.at(column, row);
+            if (row < place.top || row >= frameBottom || column < place.left ||
+                column >= frameRight) {
+                litBorderPixels += pixel != 0;
+            } else {
+                frameBrightness += (pixel >> 16 & 0xFF) + (pixel >> 8 & 0xFF) + (pixel & 0xFF);
+                const int blockLeft = column - (column - place.left) % place.scale;
+                const int blockTop = row - (row - place.top) % place.scale;
+                unevenBlocks += pixel != shot.at(blockLeft, blockTop);
+            }
+        }
+    }
+    EXPECT_EQ(litBorderPixels, 0) << "the borders around the frame are not black";
+    const double meanBrightness = double(frameBrightness) / 3.0 /
+                                  (double(kFrameWidth * place.scale) * kFrameHeight * place.scale);
+    EXPECT_GT(meanBrightness, 20.0) << "the title picture is not on the screen";
+    EXPECT_EQ(unevenBlocks, 0) << "the frame is not scaled up by whole pixels";
+    for (int top : kTitleLineTops) {
+        EXPECT_GE(whiteInTitleLine(shot, place, top), kMinWhitePerLine)
+            << "the white title text at frame y " << top << " is missing";
+    }
+    RecordProperty("frame_mean_brightness", std::to_string(meanBrightness));
+    RecordProperty("white_pixels_first_line", std::to_string(whiteInTitleLine(shot, place, 210)));
+
+    // Waiting on the title screen is idle time, not a busy loop.
+    const std::uintmax_t audioBefore = fileSize(game.audioPath());
+    const double cpuBefore = game.cpuSeconds();
+    const auto wallBefore = Clock::now();
+    std::this_thread::sleep_for(3s);
+    const double cpuAfter = game.cpuSeconds();
+    const double wall = std::chrono::duration<double>(Clock::now() - wallBefore).count();
+    const std::uintmax_t audioAfter = fileSize(game.audioPath());
+    ASSERT_GE(cpuBefore, 0.0);
+    ASSERT_GE(cpuAfter, 0.0) << "the game ended while on the title screen";
+    const double cpuPercent = 100.0 * (cpuAfter - cpuBefore) / wall;
+    EXPECT_LT(cpuPercent, 10.0) << "waiting on the title screen keeps a core busy";
+    RecordProperty("title_cpu_percent", std::to_string(cpuPercent));
+
+    // The title music goes on playing, and is not silence.
+    EXPECT_GT(audioAfter, audioBefore) << "no sound was played while on the title screen";
+    const int peak = peakSample(game.audioPath());
+    EXPECT_GT(peak, 1000) << "the title music is silent";
+    RecordProperty("audio_peak", peak);
+
+    x.tap(XK_Escape);
+    expectCleanExit("Esc was pressed");
+}
+
+TEST_F(GameOnXvfb, LeavesWhenTheDesktopClosesTheWindow) {
+    ASSERT_NO_FATAL_FAILURE(waitForTitleScreen());
+    // Without the protocol offered, a window manager would kill the game
+    // instead of asking it.
+    EXPECT_TRUE(x.offersDeleteWindow(window));
+    x.requestClose(window);
+    expectCleanExit("the window was asked to close");
+}
+
+} // namespace
