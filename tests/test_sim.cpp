@@ -18,10 +18,11 @@ using nlohmann::json;
 class SimTest : public ::testing::Test {
   protected:
     // Runs the simulator with a script; returns its exit status.
-    int simulate(const std::string& script, const std::string& options) {
+    int simulate(const std::string& script, const std::string& options,
+                 const std::filesystem::path& data = dataDir()) {
         const auto scriptPath = dir_.path() / "script.txt";
         std::ofstream(scriptPath) << script;
-        const std::string command = std::string(QV_SIM) + " --data " + dataDir().string() +
+        const std::string command = std::string(QV_SIM) + " --data " + data.string() +
                                     " --script " + scriptPath.string() + " " + options + " > " +
                                     (dir_.path() / "out.txt").string() + " 2>&1";
         const int status = std::system(command.c_str());
@@ -119,6 +120,16 @@ TEST_F(SimTest, EscQuitsAndBadOptionsOrScriptsAreRefused) {
     EXPECT_EQ(simulate("x10 ENTER\n", ""), 2);
     EXPECT_EQ(simulate("f0 ENTER\n", "--shot nope"), 2);
     EXPECT_EQ(simulate("f0 ENTER\n", "--frames many"), 2);
+}
+
+TEST_F(SimTest, AGameThatCannotStartEndsTheSimulationWithOne) {
+    const auto broken = dir_.path() / "data";
+    copyData(broken);
+    std::filesystem::remove(broken / "sons" / "Laser.wav");
+    EXPECT_EQ(simulate("f0 ENTER\n", "--frames 10 --state " + path("state.jsonl"), broken), 1);
+    EXPECT_TRUE(stateLines().empty()) << "no frame ran";
+    std::filesystem::remove(broken / "images" / "images.bmp");
+    EXPECT_EQ(simulate("f0 ENTER\n", "--frames 10", broken), 1);
 }
 
 TEST_F(SimTest, TheCounterWrapsWithoutStallingTheGame) {

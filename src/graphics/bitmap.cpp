@@ -24,6 +24,25 @@ bool readExactly(std::FILE* file, void* target, size_t bytes) {
     return std::fread(target, 1, bytes, file) == bytes;
 }
 
+uint16_t u16(const uint8_t* at) {
+    return uint16_t(at[0] | at[1] << 8);
+}
+
+uint32_t u32(const uint8_t* at) {
+    return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
+}
+
+BitmapFileHeader decodeFileHeader(const uint8_t* b) {
+    return {u16(b), u32(b + 2), u16(b + 6), u16(b + 8), u32(b + 10)};
+}
+
+BitmapInfoHeader decodeInfoHeader(const uint8_t* b) {
+    return {u32(b),      int32_t(u32(b + 4)),  int32_t(u32(b + 8)),
+            u16(b + 12), u16(b + 14),          u32(b + 16),
+            u32(b + 20), int32_t(u32(b + 24)), int32_t(u32(b + 28)),
+            u32(b + 32), u32(b + 36)};
+}
+
 } // namespace
 
 bool loadBitmapFile(BitmapImage& bitmap, const char* path) {
@@ -32,15 +51,18 @@ bool loadBitmapFile(BitmapImage& bitmap, const char* path) {
         return false;
     }
 
-    if (!readExactly(in.file, &bitmap.fileHeader, sizeof bitmap.fileHeader)) {
+    uint8_t header[kBitmapInfoHeaderBytes];
+    if (!readExactly(in.file, header, kBitmapFileHeaderBytes)) {
         return false;
     }
+    bitmap.fileHeader = decodeFileHeader(header);
     if (bitmap.fileHeader.bfType != 0x4D42) {
         return false;
     }
-    if (!readExactly(in.file, &bitmap.infoHeader, sizeof bitmap.infoHeader)) {
+    if (!readExactly(in.file, header, kBitmapInfoHeaderBytes)) {
         return false;
     }
+    bitmap.infoHeader = decodeInfoHeader(header);
 
     const BitmapInfoHeader& info = bitmap.infoHeader;
     if (info.biBitCount == 8) {

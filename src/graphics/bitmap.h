@@ -3,7 +3,8 @@
 
 #include <cstdint>
 
-#pragma pack(push, 1)
+// The file's two headers, field by field as the file stores them
+// (little-endian, 14 and 40 bytes).
 struct BitmapFileHeader {
     uint16_t bfType;
     uint32_t bfSize;
@@ -25,10 +26,9 @@ struct BitmapInfoHeader {
     uint32_t biClrUsed;
     uint32_t biClrImportant;
 };
-#pragma pack(pop)
 
-static_assert(sizeof(BitmapFileHeader) == 14);
-static_assert(sizeof(BitmapInfoHeader) == 40);
+constexpr int kBitmapFileHeaderBytes = 14;
+constexpr int kBitmapInfoHeaderBytes = 40;
 
 // One palette entry after loading: red, green, blue, then the file's fourth
 // byte, the order in which the display's palette takes it.
