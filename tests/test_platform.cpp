@@ -128,6 +128,18 @@ TEST_F(PlatformTest, ClipperCutsBlitsAndRefusalsWithoutIt) {
     plat::clipperRelease(clip);
 }
 
+TEST_F(PlatformTest, BlitStretchesWhenTheRectanglesDiffer) {
+    SurfacePtr target = filledSurface(8, 8, 0);
+    SurfacePtr picture = filledSurface(2, 2, 1);
+    setPixel(picture.get(), 1, 1, 4);
+    const plat::Rect to{2, 2, 6, 6};
+    ASSERT_TRUE(plat::surfaceBlit(target.get(), &to, picture.get(), nullptr, false));
+    EXPECT_EQ(pixelAt(target.get(), 3, 3), 1);
+    EXPECT_EQ(pixelAt(target.get(), 4, 4), 4);
+    EXPECT_EQ(pixelAt(target.get(), 5, 5), 4);
+    EXPECT_EQ(pixelAt(target.get(), 6, 6), 0);
+}
+
 TEST_F(PlatformTest, BlitRefusesBadRectanglesAndLockedSurfaces) {
     SurfacePtr target = filledSurface(16, 16, 0);
     SurfacePtr picture = filledSurface(8, 8, 1);

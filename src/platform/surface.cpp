@@ -59,6 +59,27 @@ void copyPart(Surface& target, const Rect& targetRect, const Surface& source,
     const int64_t sourceWidth = sourceRect.right - sourceRect.left;
     const int64_t sourceHeight = sourceRect.bottom - sourceRect.top;
     const bool keyed = useColourKey && source.hasColourKey;
+    if (targetWidth == sourceWidth && targetHeight == sourceHeight) {
+        // Every picture the game draws keeps its size: copy row by row.
+        const int32_t dx = sourceRect.left - targetRect.left;
+        const int32_t dy = sourceRect.top - targetRect.top;
+        const size_t length = size_t(part.right - part.left);
+        for (int32_t y = part.top; y < part.bottom; ++y) {
+            const uint8_t* from =
+                source.pixels.data() + size_t(y + dy) * size_t(source.width) + (part.left + dx);
+            uint8_t* to = target.pixels.data() + size_t(y) * size_t(target.width) + part.left;
+            if (!keyed) {
+                std::memcpy(to, from, length);
+                continue;
+            }
+            for (size_t x = 0; x < length; ++x) {
+                if (from[x] < source.keyLow || from[x] > source.keyHigh) {
+                    to[x] = from[x];
+                }
+            }
+        }
+        return;
+    }
     for (int32_t y = part.top; y < part.bottom; ++y) {
         const int64_t sy = sourceRect.top + (y - targetRect.top) * sourceHeight / targetHeight;
         const uint8_t* from = source.pixels.data() + size_t(sy) * size_t(source.width);
