@@ -27,9 +27,6 @@ fs::path dataDir() {
 
 void freshProgram(uint32_t startTick) {
     releaseDevices();
-    releasePictureTable(ship.frames, kShipFrameCount);
-    plat::surfaceRelease(backgroundSurface);
-    backgroundSurface = nullptr;
     headless::reset(startTick);
     mainWindow = nullptr;
     quitRequested = false;

@@ -4,12 +4,6 @@ namespace {
 int sheetReads = 0;
 }
 
-CutOrigin gridOrigin(int32_t k, int32_t firstCell, int32_t cellsPerRow, int32_t width,
-                     int32_t height, int32_t x0, int32_t y0) {
-    const int32_t cell = k + firstCell;
-    return {x0 + width * (cell % cellsPerRow), y0 + height * (cell / cellsPerRow)};
-}
-
 bool cutSheetPictures(const SheetBlock& block, Picture** const tables[], int32_t tableCount) {
     BitmapImage sheet{};
     sheet.pixels = nullptr;

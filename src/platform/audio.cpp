@@ -5,8 +5,6 @@
 #include "platform/files.h"
 
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 namespace plat {
 
@@ -151,13 +149,9 @@ bool playSoundFile(const char* path, bool loop) {
     if (path == nullptr) {
         return false;
     }
-    std::string resolved = resolvePath(path);
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(resolved, error)) {
-        resolved.clear();
-    }
-    backend::playerPlay(path, resolved.c_str(), loop);
-    return !resolved.empty();
+    const std::string found = findDataFile(path);
+    backend::playerPlay(path, found.c_str(), loop);
+    return !found.empty();
 }
 
 } // namespace plat

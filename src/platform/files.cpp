@@ -60,16 +60,21 @@ std::string resolvePath(const char* path) {
     return found.string();
 }
 
-std::FILE* openDataFile(const char* path) {
+std::string findDataFile(const char* path) {
     if (path == nullptr) {
-        return nullptr;
+        return {};
     }
-    const std::string resolved = resolvePath(path);
+    std::string resolved = resolvePath(path);
     std::error_code error;
     if (!std::filesystem::is_regular_file(resolved, error)) {
-        return nullptr;
+        resolved.clear();
     }
-    return std::fopen(resolved.c_str(), "rb");
+    return resolved;
+}
+
+std::FILE* openDataFile(const char* path) {
+    const std::string found = findDataFile(path);
+    return found.empty() ? nullptr : std::fopen(found.c_str(), "rb");
 }
 
 } // namespace plat

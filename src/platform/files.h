@@ -11,6 +11,9 @@ namespace plat {
 // letter case when no exact match exists; the path unchanged when nothing
 // matches.
 std::string resolvePath(const char* path);
+// The data file at path as it lies on disk, or an empty string when there
+// is no such regular file.
+std::string findDataFile(const char* path);
 // Opens a data file for reading in binary mode, or returns null.
 std::FILE* openDataFile(const char* path);
 

@@ -22,17 +22,12 @@ constexpr int32_t kStartY = 259;
 constexpr double kStartAngle = 90.0;
 constexpr double kShipSpeed = 5.0;
 constexpr double kMuzzleDistance = 20.0;
-constexpr int32_t kShipSize = 48;
+constexpr int32_t kShipSize = sheetLayout::kShipSize;
 
 // The angle in radians is rounded to a double; its cosine and sine are then
 // taken, and used, at extended precision.
 long double radiansOf(double angle) {
     return (long double)double((1.0L / 180.0L * kPi) * (long double)angle);
-}
-
-CutOrigin shipOrigin(int32_t k) {
-    // The first cell of the block holds the explosion's last picture.
-    return gridOrigin(k, 1, 13, kShipSize, kShipSize, 0, 528);
 }
 
 void aimMuzzle() {
@@ -78,7 +73,8 @@ bool loadShip() {
     ship.muzzleY = ship.y - 20;
     shipBlinkPhase = 0;
 
-    static const SheetBlock shipBlock{kShipFrameCount, kShipSize, kShipSize, shipOrigin};
+    static const SheetBlock shipBlock{kShipFrameCount, kShipSize, kShipSize,
+                                      sheetLayout::shipOrigin};
     Picture** const tables[] = {&ship.frames};
     if (!cutSheetPictures(shipBlock, tables, 1)) {
         return false;

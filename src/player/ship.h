@@ -2,6 +2,7 @@
 #pragma once
 
 #include "graphics/drawing.h"
+#include "graphics/sheet_layout.h"
 #include "shell/rect.h"
 
 #include <cstdint>
@@ -12,7 +13,7 @@ enum ShipState : int32_t {
     ShipRespawning = 2,
 };
 
-constexpr int32_t kShipFrameCount = 72;
+constexpr int32_t kShipFrameCount = sheetLayout::kShipFrames;
 
 struct Ship {
     int32_t state;

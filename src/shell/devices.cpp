@@ -21,9 +21,6 @@ plat::PaletteColour paletteEntries[256] = {};
 
 namespace {
 
-// Where the title picture is cut from the sheet.
-constexpr int32_t kTitleCutX = 0;
-constexpr int32_t kTitleCutY = 1788;
 constexpr uint8_t kPaletteNoCollapse = 4;
 
 // The picture tables of the game's objects, in the order they are given
@@ -85,7 +82,8 @@ bool initDevices() {
     soundDeviceOpened = true;
 
     titleSurface = createOffscreenSurface(640, 480, 0, true);
-    if (titleSurface == nullptr || !copySheetRegion(sheet, titleSurface, kTitleCutX, kTitleCutY)) {
+    if (titleSurface == nullptr ||
+        !copySheetRegion(sheet, titleSurface, sheetLayout::kTitle.x, sheetLayout::kTitle.y)) {
         freeBitmapPixels(sheet);
         return false;
     }

@@ -67,18 +67,13 @@ bool drawTitle() {
            drawTexts(kTitleTexts);
 }
 
-// Shows the back buffer; a flip is refused only when the display is gone.
-bool flip() {
-    return plat::displayFlip();
-}
-
 } // namespace
 
 bool titleScreen() {
     ++titleScreensShown;
     clearSurface(backBuffer, 0);
     clearSurface(primarySurface, 0);
-    if (!drawTitle() || !flip()) {
+    if (!drawTitle() || !plat::displayFlip()) {
         return false;
     }
     playTitleMusic();
@@ -108,7 +103,7 @@ bool titleScreen() {
 
 bool controlsScreen() {
     if (!drawPicture(titleSurface, screenRect.left, screenRect.top, 640, 480, backBuffer, false) ||
-        !drawTexts(kControlsTexts) || !flip()) {
+        !drawTexts(kControlsTexts) || !plat::displayFlip()) {
         return false;
     }
     // Only F4 leaves; a close request from the desktop leaves too, and the
@@ -116,10 +111,9 @@ bool controlsScreen() {
     while (!plat::keyDown(plat::Key::F4) && !plat::closeRequested()) {
         plat::idle();
     }
-    return drawTitle() && flip();
+    return drawTitle() && plat::displayFlip();
 }
 
 bool startNewGame() {
-    gameOverJingleRequested = false;
     return initBackgroundAndCounters() && loadShip() && loadSounds();
 }

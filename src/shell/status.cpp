@@ -32,7 +32,9 @@ bool initBackgroundAndCounters() {
     // The previous game's background is never drawn again.
     plat::surfaceRelease(backgroundSurface);
     backgroundSurface = createOffscreenSurface(640, 480, 0, true);
-    if (backgroundSurface == nullptr || !copySheetRegion(sheet, backgroundSurface, 0, 0)) {
+    if (backgroundSurface == nullptr ||
+        !copySheetRegion(sheet, backgroundSurface, sheetLayout::kBackground.x,
+                         sheetLayout::kBackground.y)) {
         freeBitmapPixels(sheet);
         return false;
     }

@@ -1,6 +1,7 @@
 // The sprite sheet: every picture of the game in one 8-bit bitmap, stacked
 // block under block, with the game's palette.
 #include "assets.h"
+#include "graphics/sheet_layout.h"
 #include "sheet_draw.h"
 
 #include <SDL_ttf.h>
@@ -69,33 +70,35 @@ bool fontUsable() {
 
 void drawSheet(sheet::SheetPixels& pixels) {
     using namespace sheet;
+    using namespace sheetLayout;
     Quantiser quantiser;
 
-    placePicture(pixels, quantiser, drawBackground(), 0, 0, pictureDither);
-    for (int k = 0; k < 14; ++k) {
-        placeSprite(pixels, quantiser, drawExplosionFrame(k), 48 * (k % 13), 480 + 48 * (k / 13),
-                    spriteDither);
+    placePicture(pixels, quantiser, drawBackground(), kBackground.x, kBackground.y, pictureDither);
+    for (int k = 0; k < kExplosionFrames; ++k) {
+        placeSprite(pixels, quantiser, drawExplosionFrame(k), explosionOrigin(k).x,
+                    explosionOrigin(k).y, spriteDither);
     }
-    placeSprite(pixels, quantiser, drawSpore(), 624, 480, 0.0f);
-    placeSprite(pixels, quantiser, drawSeedPod(), 624, 496, 0.0f);
+    placeSprite(pixels, quantiser, drawSpore(), kSpore.x, kSpore.y, 0.0f);
+    placeSprite(pixels, quantiser, drawSeedPod(), kSeedPod.x, kSeedPod.y, 0.0f);
     // Vine cells reach the middle of every edge so that side-by-side cells
     // join into one creeper.
-    placeSprite(pixels, quantiser, drawVine(), 624, 512, 0.0f, true);
-    placeSprite(pixels, quantiser, drawShot(), 624, 528, 0.0f);
-    // The first cell of the ship's rows holds the last explosion picture.
-    for (int k = 0; k < 72; ++k) {
-        placeSprite(pixels, quantiser, drawShipFrame(k), 48 * ((k + 1) % 13),
-                    528 + 48 * ((k + 1) / 13), 0.0f);
+    placeSprite(pixels, quantiser, drawVine(), kVine.x, kVine.y, 0.0f, true);
+    placeSprite(pixels, quantiser, drawShot(), kShot.x, kShot.y, 0.0f);
+    for (int k = 0; k < kShipFrames; ++k) {
+        placeSprite(pixels, quantiser, drawShipFrame(k), shipOrigin(k).x, shipOrigin(k).y, 0.0f);
     }
-    placeSprite(pixels, quantiser, drawBase(false), 0, 816, spriteDither);
-    placeSprite(pixels, quantiser, drawBase(true), 304, 816, spriteDither);
-    for (int k = 0; k < 14; ++k) {
-        placeSprite(pixels, quantiser, drawBaseFallFrame(k), 324 * (k % 2), 920 + 124 * (k / 2),
+    for (int k = 0; k < kBaseFrames; ++k) {
+        placeSprite(pixels, quantiser, drawBase(k == 1), baseOrigin(k).x, baseOrigin(k).y,
                     spriteDither);
     }
-    placePicture(pixels, quantiser, drawTitle(), 0, 1788, pictureDither);
-    for (int k = 0; k < 6; ++k) {
-        placeSprite(pixels, quantiser, drawSowerFrame(k), 48 * k, 2268, spriteDither);
+    for (int k = 0; k < kBaseFallFrames; ++k) {
+        placeSprite(pixels, quantiser, drawBaseFallFrame(k), baseFallOrigin(k).x,
+                    baseFallOrigin(k).y, spriteDither);
+    }
+    placePicture(pixels, quantiser, drawTitle(), kTitle.x, kTitle.y, pictureDither);
+    for (int k = 0; k < kSowerFrames; ++k) {
+        placeSprite(pixels, quantiser, drawSowerFrame(k), sowerOrigin(k).x, sowerOrigin(k).y,
+                    spriteDither);
     }
 }
 

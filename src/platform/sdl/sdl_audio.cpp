@@ -65,24 +65,14 @@ std::map<const SoundSamples*, std::weak_ptr<Converted>> conversions;
 Mix_Music* music = nullptr;
 std::string musicPath;
 
-bool supportedFormat(const WaveFormat& format) {
-    return format.formatTag == 1 && (format.bitsPerSample == 8 || format.bitsPerSample == 16) &&
-           (format.channels == 1 || format.channels == 2) && format.samplesPerSec > 0;
-}
-
-uint32_t frameBytes(const WaveFormat& format) {
-    return uint32_t(format.channels) * (format.bitsPerSample / 8u);
-}
-
 // The samples in the device's format; an empty result when they cannot be
 // converted (or there are none).
 std::vector<uint8_t> convertSamples(const SoundSamples& samples) {
     std::vector<uint8_t> out;
+    // The format was checked when the buffer was made: PCM, 8 or 16 bits,
+    // one or two channels.
     const WaveFormat& format = samples.format;
-    if (!supportedFormat(format)) {
-        return out;
-    }
-    const uint32_t frame = frameBytes(format);
+    const uint32_t frame = format.blockAlign;
     const size_t usable = samples.bytes.size() - samples.bytes.size() % frame;
     if (usable == 0) {
         return out;
@@ -171,7 +161,7 @@ void prepare(SoundBuffer* buffer, Voice& voice) {
     const SoundSamples& samples = *buffer->samples;
     const WaveFormat& format = samples.format;
     voice.bytes = uint32_t(samples.bytes.size());
-    voice.bytesPerSecond = supportedFormat(format) ? format.samplesPerSec * frameBytes(format) : 0;
+    voice.bytesPerSecond = format.avgBytesPerSec;
     voice.durationMs = voice.bytesPerSecond == 0
                            ? 0
                            : uint32_t((uint64_t(voice.bytes) * 1000u + voice.bytesPerSecond - 1) /

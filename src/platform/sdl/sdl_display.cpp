@@ -80,13 +80,24 @@ bool makeTexture() {
     return true;
 }
 
-// Copies the kept frame into the texture through its palette.
-bool uploadFrame() {
+// The kept palette as pixels of the given format.
+std::array<uint32_t, 256> paletteAs(const SDL_PixelFormat* format) {
     std::array<uint32_t, 256> colours;
     for (size_t i = 0; i < colours.size(); ++i) {
         const PaletteColour& c = lastPalette[i];
-        colours[i] = 0xFF000000u | (uint32_t(c.red) << 16) | (uint32_t(c.green) << 8) | c.blue;
+        colours[i] = SDL_MapRGB(format, c.red, c.green, c.blue);
     }
+    return colours;
+}
+
+// Copies the kept frame into the texture through its palette.
+bool uploadFrame() {
+    SDL_PixelFormat* argb = SDL_AllocFormat(SDL_PIXELFORMAT_ARGB8888);
+    if (argb == nullptr) {
+        return false;
+    }
+    const std::array<uint32_t, 256> colours = paletteAs(argb);
+    SDL_FreeFormat(argb);
     void* target = nullptr;
     int pitch = 0;
     if (SDL_LockTexture(texture, nullptr, &target, &pitch) != 0) {
@@ -152,14 +163,15 @@ bool drawIntoWindowSurface() {
         // A new or resized framebuffer: black borders around the frame.
         SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
     }
-    std::array<uint32_t, 256> colours;
-    for (size_t i = 0; i < colours.size(); ++i) {
-        const PaletteColour& c = lastPalette[i];
-        colours[i] = SDL_MapRGB(surface->format, c.red, c.green, c.blue);
-    }
-    std::vector<int> sourceColumn(size_t(place.w));
-    for (int x = 0; x < place.w; ++x) {
-        sourceColumn[size_t(x)] = x * kScreenWidth / place.w;
+    const std::array<uint32_t, 256> colours = paletteAs(surface->format);
+    // Which frame column each column of the target shows; made again only
+    // when the frame's width on screen changes.
+    static std::vector<int> sourceColumn;
+    if (sourceColumn.size() != size_t(place.w)) {
+        sourceColumn.resize(size_t(place.w));
+        for (int x = 0; x < place.w; ++x) {
+            sourceColumn[size_t(x)] = x * kScreenWidth / place.w;
+        }
     }
     auto* base = static_cast<uint8_t*>(surface->pixels);
     const size_t rowBytes = size_t(place.w) * 4;

@@ -55,13 +55,10 @@ void pumpEvents() {
 }
 
 // Keys are read by scancode, the key's place on the keyboard, not by what
-// the layout prints on it. A close request that arrives with this very pump
-// already reads as a held Esc.
+// the layout prints on it. The events are pumped first, so a close request
+// that arrives with this poll already counts.
 bool keyDown(Key key) {
     pumpEvents();
-    if (key == Key::Escape && closeRequested()) {
-        return true;
-    }
     int count = 0;
     const Uint8* state = SDL_GetKeyboardState(&count);
     auto held = [&](SDL_Scancode code) { return int(code) < count && state[code] != 0; };
