@@ -2,7 +2,9 @@
 
 #include "hostiles/spores.h"
 #include "platform/faults.h"
+#include "platform/window.h"
 #include "player/ship.h"
+#include "player/shots.h"
 #include "shell/devices.h"
 #include "shell/entry.h"
 #include "shell/frame.h"
@@ -38,10 +40,51 @@ void freshProgram(uint32_t startTick) {
     screenRect = {0, 0, 0, 0};
     ship = Ship{};
     shipBlinkPhase = 0;
+    for (Shot& shot : shots) {
+        shot = Shot{};
+    }
+    lastShotTime = 0;
     titleScreensShown = 0;
     for (auto& entry : paletteEntries) {
         entry = {};
     }
+}
+
+bool startGame() {
+    if (!plat::windowClassRegister("Quorvelindaxtor", windowProc)) {
+        return false;
+    }
+    mainWindow = plat::windowCreate("Quorvelindaxtor", "Quorvelindaxtor");
+    if (mainWindow == nullptr || !initDevices()) {
+        return false;
+    }
+    headless::holdKeys({plat::Key::Enter});
+    const bool started = titleScreen();
+    headless::holdKeys({});
+    return started;
+}
+
+bool pictureShownAt(const headless::Frame& frame, plat::Surface* picture, int32_t x, int32_t y) {
+    plat::SurfaceLock lock{};
+    if (picture == nullptr || !plat::surfaceLock(picture, &lock)) {
+        return false;
+    }
+    bool shown = true;
+    int inked = 0;
+    for (int32_t row = 0; row + 1 < lock.height; ++row) {
+        for (int32_t column = 0; column + 1 < lock.width; ++column) {
+            const uint8_t ink = lock.pixels[size_t(row) * size_t(lock.pitch) + size_t(column)];
+            const int32_t sx = x + column;
+            const int32_t sy = y + row;
+            if (ink == 0 || sx < 0 || sy < 0 || sx >= 639 || sy >= 479) {
+                continue;
+            }
+            ++inked;
+            shown = shown && frame.at(sx, sy) == ink;
+        }
+    }
+    plat::surfaceUnlock(picture);
+    return shown && inked > 0;
 }
 
 WorkingDirectory::WorkingDirectory(const fs::path& directory) : previous_(fs::current_path()) {

@@ -18,6 +18,16 @@ std::filesystem::path dataDir();
 // value, gives back the devices and resets the headless backend.
 void freshProgram(uint32_t startTick = 10000000);
 
+// The window and devices as the entry function makes them, then the title
+// screen left with Enter: the program at the start of its first game.
+// False when any of it failed.
+bool startGame();
+
+// Whether the picture's shown pixels (all but its last column and row, and
+// its transparent ones) appear in the presented frame with their top-left
+// corner at (x, y).
+bool pictureShownAt(const headless::Frame& frame, plat::Surface* picture, int32_t x, int32_t y);
+
 // Enters a directory for the life of the object, then returns.
 class WorkingDirectory {
   public:

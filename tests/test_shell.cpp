@@ -430,8 +430,8 @@ TEST_F(ShellTest, FiftyGameStartsLeaveOneSetOfPicturesAndSevenBuffers) {
 #else
     (void)heapBefore;
 #endif
-    // 1 title + 1 background + 72 ship pictures.
-    EXPECT_EQ(surfaces, 74);
+    // 1 title + 1 background + 72 ship pictures + one for each of 4 shots.
+    EXPECT_EQ(surfaces, 78);
 }
 
 TEST_F(ShellTest, ShipStartsHeadingUpAndMovesByTheStepTable) {

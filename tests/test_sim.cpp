@@ -92,6 +92,30 @@ TEST_F(SimTest, ScriptedKeysSteerTheShipFromTheirFrameOn) {
     EXPECT_EQ(lines[5]["ship"]["y"], 251);
 }
 
+TEST_F(SimTest, HeldSpaceFiresFourShotsTwoHundredMsApart) {
+    ASSERT_EQ(simulate("f0 ENTER\nf1 SPACE\n", "--frames 60 --state " + path("state.jsonl")), 0);
+    const auto lines = stateLines();
+    ASSERT_EQ(lines.size(), 60u);
+    std::vector<int> laser;
+    for (const json& line : lines) {
+        ASSERT_EQ(line["shots"].size(), 4u) << "every record, active or not";
+        int active = 0;
+        for (const json& shot : line["shots"]) {
+            active += shot["active"].get<int>();
+        }
+        EXPECT_LE(active, 4);
+        for (const json& slot : line["effects"]) {
+            if (slot == 0) {
+                laser.push_back(line["frame"]);
+            }
+        }
+    }
+    EXPECT_EQ(std::vector<int>(laser.begin(), laser.begin() + 4), (std::vector<int>{1, 9, 17, 25}));
+    EXPECT_EQ(lines[0]["shots"][0],
+              (json{{"active", 1}, {"x", 319}, {"y", 230}, {"vx", 0}, {"vy", -9}}));
+    EXPECT_EQ(lines[0]["shots"][1]["active"], 0);
+}
+
 TEST_F(SimTest, ControlsScreenThenTitleAgainInTheShotsDirectory) {
     const auto shots = dir_.path() / "shots";
     ASSERT_EQ(simulate("f0 F3\nt100\nt200 F4\nt300\n", "--frames 5 --shots-dir " + shots.string()),

@@ -2,6 +2,7 @@
 
 #include "graphics/sheet.h"
 #include "platform/input.h"
+#include "player/shots.h"
 #include "shell/devices.h"
 #include "shell/frame.h"
 #include "shell/status.h"
@@ -30,12 +31,6 @@ long double radiansOf(double angle) {
     return (long double)double((1.0L / 180.0L * kPi) * (long double)angle);
 }
 
-void aimMuzzle() {
-    const long double theta = radiansOf(ship.angle);
-    ship.muzzleX = int32_t((long double)ship.x - (long double)ship.muzzleDistance * cosl(theta));
-    ship.muzzleY = int32_t((long double)ship.y - (long double)ship.muzzleDistance * sinl(theta));
-}
-
 void turnTo(double angle) {
     ship.angle = angle;
     aimMuzzle();
@@ -51,6 +46,12 @@ bool drawShip() {
 }
 
 } // namespace
+
+void aimMuzzle() {
+    const long double theta = radiansOf(ship.angle);
+    ship.muzzleX = int32_t((long double)ship.x - (long double)ship.muzzleDistance * cosl(theta));
+    ship.muzzleY = int32_t((long double)ship.y - (long double)ship.muzzleDistance * sinl(theta));
+}
 
 Step stepFor(double angle, double magnitude) {
     const long double theta = radiansOf(angle);
@@ -131,6 +132,9 @@ bool updateShip() {
         ship.y -= ship.vy;
         aimMuzzle();
     }
+    // The trigger fires along the heading just set, from the muzzle just
+    // moved; the clamp below does not move the muzzle.
+    fireShot();
 
     // The centre stays on the screen; half the picture may leave it.
     if (ship.x < screenRect.left) {
@@ -151,10 +155,14 @@ bool updateShip() {
 
 void loseShip() {
     shipsLeft -= 1;
-    if (shipsLeft <= 0) {
+    // A game already lost stays lost: a spore reaching the wreck after the
+    // base has fallen only restarts the game-over wait, even with ships left.
+    if (shipsLeft <= 0 || ship.state == ShipGameOver) {
         ship.state = ShipGameOver;
         gameOverTime = plat::tickCount();
-        shipsLeft = 0;
+        if (shipsLeft < 0) {
+            shipsLeft = 0;
+        }
     } else {
         ship.state = ShipRespawning;
         ship.x = screenRect.right / 2;

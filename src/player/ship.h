@@ -47,10 +47,13 @@ extern int32_t shipBlinkPhase;
 // The whole step of length magnitude along the heading angle, each part cut
 // toward zero.
 Step stepFor(double angle, double magnitude);
+// Puts the muzzle point ahead of the centre along the heading.
+void aimMuzzle();
 // Puts the ship at its start point, heading up, with its 72 pictures.
 bool loadShip();
-// One frame of the ship: keys, movement, clamp to the screen, picture.
+// One frame of the ship: keys, movement, trigger, clamp to the screen,
+// picture.
 bool updateShip();
 // Takes one ship: the ship comes back at its start point after a wait, or
-// the game is over when none is left.
+// the game is over when none is left or the game was already lost.
 void loseShip();

@@ -4,6 +4,7 @@
 #include "graphics/sheet.h"
 #include "platform/audio.h"
 #include "player/ship.h"
+#include "player/shots.h"
 #include "shell/status.h"
 #include "sound/wave.h"
 
@@ -27,6 +28,9 @@ constexpr uint8_t kPaletteNoCollapse = 4;
 // back: the ship first.
 void releaseSpritePictures() {
     releasePictureTable(ship.frames, kShipFrameCount);
+    for (Shot& shot : shots) {
+        releasePictureTable(shot.frames, 1);
+    }
 }
 
 } // namespace

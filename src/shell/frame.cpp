@@ -6,6 +6,7 @@
 #include "platform/input.h"
 #include "platform/window.h"
 #include "player/ship.h"
+#include "player/shots.h"
 #include "shell/devices.h"
 #include "shell/entry.h"
 #include "shell/screens.h"
@@ -38,7 +39,7 @@ constexpr DifficultyRow kDifficulty[] = {
 // Every step of the game, in drawing order: each draws over the ones
 // before it, and the panel's numbers lie on top.
 bool runGameSteps() {
-    return updateShip() && drawStatusPanel();
+    return updateShip() && updateShots() && drawStatusPanel();
 }
 
 } // namespace

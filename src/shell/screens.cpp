@@ -5,6 +5,7 @@
 #include "platform/input.h"
 #include "platform/window.h"
 #include "player/ship.h"
+#include "player/shots.h"
 #include "shell/devices.h"
 #include "shell/entry.h"
 #include "shell/frame.h"
@@ -115,5 +116,5 @@ bool controlsScreen() {
 }
 
 bool startNewGame() {
-    return initBackgroundAndCounters() && loadShip() && loadSounds();
+    return initBackgroundAndCounters() && loadShip() && loadShots() && loadSounds();
 }

@@ -4,6 +4,7 @@
 #include "platform/headless/headless.h"
 #include "platform/window.h"
 #include "player/ship.h"
+#include "player/shots.h"
 #include "shell/devices.h"
 #include "shell/entry.h"
 #include "shell/frame.h"
@@ -196,6 +197,15 @@ class Run {
             {"state", ship.state},    {"x", ship.x},   {"y", ship.y},   {"angle", ship.angle},
             {"frame", ship.frame},    {"vx", ship.vx}, {"vy", ship.vy}, {"muzzleX", ship.muzzleX},
             {"muzzleY", ship.muzzleY}};
+        json shotLines = json::array();
+        for (const Shot& shot : shots) {
+            shotLines.push_back({{"active", shot.active},
+                                 {"x", shot.x},
+                                 {"y", shot.y},
+                                 {"vx", shot.vx},
+                                 {"vy", shot.vy}});
+        }
+        line["shots"] = shotLines;
         line["effects"] = effects_;
         json player = json::array();
         for (const headless::PlayerRequest& request : headless::playerRequests()) {
