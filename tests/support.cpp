@@ -1,5 +1,10 @@
 #include "support.h"
 
+#include "hostiles/base.h"
+#include "hostiles/explosions.h"
+#include "hostiles/plants.h"
+#include "hostiles/random.h"
+#include "hostiles/sower.h"
 #include "hostiles/spores.h"
 #include "platform/faults.h"
 #include "platform/window.h"
@@ -44,6 +49,32 @@ void freshProgram(uint32_t startTick) {
         shot = Shot{};
     }
     lastShotTime = 0;
+    randomState = 22695478;
+    sower = Sower{};
+    sowerTurnTime = sowerTurnDelay = sowerGoneTime = sowerReturnDelay = 0;
+    sowerHits = 0;
+    baseIntact = 0;
+    baseFrames = nullptr;
+    for (Rect& step : baseSteps) {
+        step = {};
+    }
+    baseExplosion = Explosion{};
+    for (Explosion& explosion : explosions) {
+        explosion = Explosion{};
+    }
+    for (Plant& plant : plants) {
+        plant = Plant{};
+    }
+    for (RingCell& cell : baseRing) {
+        cell = {};
+    }
+    growthTime = 0;
+    growthDelay = 0;
+    for (Spore& spore : spores) {
+        spore = Spore{};
+    }
+    sporeSpawnTime = 0;
+    sporeSpawnDelay = 0;
     titleScreensShown = 0;
     for (auto& entry : paletteEntries) {
         entry = {};

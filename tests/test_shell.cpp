@@ -4,11 +4,14 @@
 
 #include "graphics/drawing.h"
 #include "graphics/sheet.h"
+#include "hostiles/base.h"
+#include "hostiles/explosions.h"
 #include "hostiles/spores.h"
 #include "platform/audio.h"
 #include "platform/faults.h"
 #include "platform/window.h"
 #include "player/ship.h"
+#include "player/shots.h"
 #include "shell/devices.h"
 #include "shell/entry.h"
 #include "shell/frame.h"
@@ -348,15 +351,19 @@ TEST_F(ShellTest, GameStartRunsItsStepsInOrderAndStopsAtTheFirstFailure) {
     EXPECT_EQ(ship.frames, nullptr);
     EXPECT_EQ(plat::liveSoundBufferCount(), 0);
 
-    // The ship's third picture fails: the sounds are not loaded.
+    // The ship's third picture fails (after the background and the base's
+    // two): the later loaders and the sounds do not run.
     freshProgram();
     openProgram();
-    plat::failOn(plat::Fault::SurfaceCreate, 4);
+    plat::failOn(plat::Fault::SurfaceCreate, 6);
     EXPECT_FALSE(startNewGame());
     EXPECT_EQ(score, 0);
     ASSERT_NE(ship.frames, nullptr);
     EXPECT_NE(ship.frames[1], nullptr);
     EXPECT_EQ(ship.frames[2], nullptr);
+    EXPECT_NE(baseFrames, nullptr);
+    EXPECT_EQ(shots[0].frames, nullptr);
+    EXPECT_EQ(explosions[8].frames, nullptr);
     EXPECT_EQ(plat::liveSoundBufferCount(), 0);
 }
 
@@ -423,15 +430,17 @@ TEST_F(ShellTest, FiftyGameStartsLeaveOneSetOfPicturesAndSevenBuffers) {
         ASSERT_EQ(plat::liveSurfaceCount(), surfaces);
         ASSERT_EQ(plat::liveSoundBufferCount(), 7);
     }
-    EXPECT_GE(readsPerStart, 1);
+    EXPECT_EQ(readsPerStart, 14);
 #if !defined(__SANITIZE_ADDRESS__)
     const size_t heapAfter = mallinfo2().uordblks;
     EXPECT_LT(heapAfter, heapBefore + 256 * 1024) << "the heap grew across game starts";
 #else
     (void)heapBefore;
 #endif
-    // 1 title + 1 background + 72 ship pictures + one for each of 4 shots.
-    EXPECT_EQ(surfaces, 78);
+    // The title and the background; 72 ship pictures; the base's 2; one for
+    // each of 4 shots; the sower's 6; one for each of 3 spores; 2 for each
+    // of 5 plants; 14 for each of 9 explosions; the base fall's 14.
+    EXPECT_EQ(surfaces, 2 + 72 + 2 + 4 + 6 + 3 + 10 + 126 + 14);
 }
 
 TEST_F(ShellTest, ShipStartsHeadingUpAndMovesByTheStepTable) {

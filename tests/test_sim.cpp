@@ -116,6 +116,90 @@ TEST_F(SimTest, HeldSpaceFiresFourShotsTwoHundredMsApart) {
     EXPECT_EQ(lines[0]["shots"][1]["active"], 0);
 }
 
+TEST_F(SimTest, SporesFallFromTheFirstFrameAndTakeRootOnThePlantsGrid) {
+    ASSERT_EQ(simulate("f0 ENTER\n", "--frames 1500 --state " + path("state.jsonl")), 0);
+    const auto lines = stateLines();
+    ASSERT_EQ(lines.size(), 1500u);
+    // The run's first draw is the first spore's column: 229, then its drift.
+    const json& first = lines[0]["spores"][0];
+    EXPECT_EQ(first["active"], 1);
+    EXPECT_EQ(first["x"].get<int>() - first["vx"].get<int>(), 229);
+    EXPECT_EQ(first["y"], -7);
+    int seededCells = 0;
+    int metamorphoses = 0;
+    for (const json& line : lines) {
+        for (const json& plant : line["plants"]) {
+            for (const json& segment : plant["segments"]) {
+                ASSERT_EQ((segment["left"].get<int>() - 8) % 16, 0);
+                ASSERT_EQ(segment["top"].get<int>() % 16, 0);
+                ++seededCells;
+            }
+        }
+        for (const json& slot : line["effects"]) {
+            metamorphoses += slot == 6;
+        }
+    }
+    EXPECT_GT(seededCells, 0);
+    EXPECT_GT(metamorphoses, 0);
+}
+
+TEST_F(SimTest, AnIdlePlayerLosesToTheSporesThenToThePlantsTheSameWayEveryRun) {
+    const std::string options = "--frames 6000 --state ";
+    ASSERT_EQ(simulate("f0 ENTER\n", options + path("state.jsonl")), 0);
+    const auto lines = stateLines();
+    ASSERT_EQ(lines.size(), 6000u);
+    std::ifstream firstRun(path("state.jsonl"));
+    const std::string firstBytes((std::istreambuf_iterator<char>(firstRun)), {});
+    ASSERT_EQ(simulate("f0 ENTER\n", options + path("again.jsonl")), 0);
+    std::ifstream secondRun(path("again.jsonl"));
+    EXPECT_EQ(firstBytes, std::string((std::istreambuf_iterator<char>(secondRun)), {}));
+
+    // Each game over, in order: how it came and where.
+    std::vector<size_t> losses;
+    for (size_t i = 1; i < lines.size(); ++i) {
+        if (lines[i]["ship"]["state"] == 0 && lines[i - 1]["ship"]["state"] != 0) {
+            losses.push_back(i);
+        }
+    }
+    ASSERT_GE(losses.size(), 2u);
+    const json& firstLoss = lines[losses[0]];
+    EXPECT_EQ(firstLoss["titles"], 1);
+    EXPECT_EQ(firstLoss["shipsLeft"], 0) << "the spores took the four ships";
+    EXPECT_EQ(firstLoss["baseIntact"], 1);
+
+    const size_t fall = losses[1];
+    EXPECT_EQ(lines[fall]["titles"], 2);
+    EXPECT_GT(lines[fall]["shipsLeft"].get<int>(), 0) << "lost to the plants";
+    EXPECT_EQ(lines[fall]["baseIntact"], 0);
+    int covered = 0;
+    for (const json& plant : lines[fall - 1]["ring"]) {
+        covered += plant != 100;
+    }
+    EXPECT_EQ(covered, 22) << "the growth step of the fall's frame took the last cell";
+    for (const json& plant : lines[fall]["ring"]) {
+        EXPECT_EQ(plant, 100);
+    }
+    for (const json& plant : lines[fall]["plants"]) {
+        EXPECT_EQ(plant["active"], 0);
+    }
+    for (int k = 0; k < 14; ++k) {
+        const json& explosion = lines[fall + k]["baseExplosion"];
+        EXPECT_EQ(explosion["active"], k < 13 ? 1 : 0);
+        EXPECT_EQ(explosion["frame"], k + 1);
+    }
+    // The title after more than 3000 ms, and a third game at once.
+    size_t title = fall;
+    while (title < lines.size() && lines[title]["titles"] == 2) {
+        ++title;
+    }
+    ASSERT_LT(title, lines.size());
+    EXPECT_EQ(lines[title - 1]["tick"].get<uint64_t>() - lines[fall]["tick"].get<uint64_t>(),
+              107u * 28);
+    EXPECT_EQ(lines[title]["titles"], 3);
+    EXPECT_EQ(lines[title]["baseIntact"], 1);
+    EXPECT_EQ(lines[title]["shipsLeft"], 4);
+}
+
 TEST_F(SimTest, ControlsScreenThenTitleAgainInTheShotsDirectory) {
     const auto shots = dir_.path() / "shots";
     ASSERT_EQ(simulate("f0 F3\nt100\nt200 F4\nt300\n", "--frames 5 --shots-dir " + shots.string()),

@@ -4,11 +4,15 @@ namespace {
 int sheetReads = 0;
 }
 
-bool cutSheetPictures(const SheetBlock& block, Picture** const tables[], int32_t tableCount) {
-    BitmapImage sheet{};
+bool readSheet(BitmapImage& sheet) {
     sheet.pixels = nullptr;
     ++sheetReads;
-    if (!loadBitmapFile(sheet, kSheetPath)) {
+    return loadBitmapFile(sheet, kSheetPath);
+}
+
+bool cutSheetPictures(const SheetBlock& block, Picture** const tables[], int32_t tableCount) {
+    BitmapImage sheet{};
+    if (!readSheet(sheet)) {
         return false;
     }
     for (int32_t t = 0; t < tableCount; ++t) {

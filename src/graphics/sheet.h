@@ -19,10 +19,14 @@ struct SheetBlock {
     CutOrigin (*originOf)(int32_t frame);
 };
 
+// Reads the sprite sheet into sheet, counting the read.
+bool readSheet(BitmapImage& sheet);
+
 // Reads the sheet once and gives each of the tableCount tables a fresh set
 // of the block's pictures, releasing the set it held before. False at the
 // first failure, with the pictures made so far left in their tables.
 bool cutSheetPictures(const SheetBlock& block, Picture** const tables[], int32_t tableCount);
 
-// Sheet reads since the program started (every game start reads it anew).
+// Sheet reads since the program started: one at device set-up, then every
+// game start reads it anew for each of its picture sets.
 int sheetReadCount();

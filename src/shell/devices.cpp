@@ -2,6 +2,11 @@
 
 #include "graphics/bitmap.h"
 #include "graphics/sheet.h"
+#include "hostiles/base.h"
+#include "hostiles/explosions.h"
+#include "hostiles/plants.h"
+#include "hostiles/sower.h"
+#include "hostiles/spores.h"
 #include "platform/audio.h"
 #include "player/ship.h"
 #include "player/shots.h"
@@ -28,9 +33,21 @@ constexpr uint8_t kPaletteNoCollapse = 4;
 // back: the ship first.
 void releaseSpritePictures() {
     releasePictureTable(ship.frames, kShipFrameCount);
+    releasePictureTable(baseFrames, kBaseFrameCount);
+    releasePictureTable(sower.frames, kSowerFrameCount);
     for (Shot& shot : shots) {
         releasePictureTable(shot.frames, 1);
     }
+    for (Plant& plant : plants) {
+        releasePictureTable(plant.frames, 2);
+    }
+    for (Spore& spore : spores) {
+        releasePictureTable(spore.frames, 1);
+    }
+    for (Explosion& explosion : explosions) {
+        releasePictureTable(explosion.frames, kExplosionFrameCount);
+    }
+    releasePictureTable(baseExplosion.frames, kBaseFallFrameCount);
 }
 
 } // namespace
@@ -58,8 +75,7 @@ bool initDevices() {
     }
 
     BitmapImage sheet{};
-    sheet.pixels = nullptr;
-    if (!loadBitmapFile(sheet, kSheetPath)) {
+    if (!readSheet(sheet)) {
         return false;
     }
     // Entries 0 to 254 take the sheet's colours; 255 stays white, the colour

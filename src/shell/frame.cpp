@@ -1,6 +1,10 @@
 #include "shell/frame.h"
 
 #include "graphics/drawing.h"
+#include "hostiles/base.h"
+#include "hostiles/explosions.h"
+#include "hostiles/plants.h"
+#include "hostiles/sower.h"
 #include "hostiles/spores.h"
 #include "platform/display.h"
 #include "platform/input.h"
@@ -39,7 +43,8 @@ constexpr DifficultyRow kDifficulty[] = {
 // Every step of the game, in drawing order: each draws over the ones
 // before it, and the panel's numbers lie on top.
 bool runGameSteps() {
-    return updateShip() && updateShots() && drawStatusPanel();
+    return drawBase() && updateShip() && updateShots() && updateSower() && updateSpores() &&
+           updatePlants() && drawExplosions() && drawBaseExplosion() && drawStatusPanel();
 }
 
 } // namespace

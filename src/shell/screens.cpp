@@ -1,6 +1,11 @@
 #include "shell/screens.h"
 
 #include "graphics/drawing.h"
+#include "hostiles/base.h"
+#include "hostiles/explosions.h"
+#include "hostiles/plants.h"
+#include "hostiles/sower.h"
+#include "hostiles/spores.h"
 #include "platform/display.h"
 #include "platform/input.h"
 #include "platform/window.h"
@@ -116,5 +121,6 @@ bool controlsScreen() {
 }
 
 bool startNewGame() {
-    return initBackgroundAndCounters() && loadShip() && loadShots() && loadSounds();
+    return initBackgroundAndCounters() && loadBase() && loadShip() && loadShots() && loadSower() &&
+           loadSpores() && loadPlants() && loadExplosions() && loadBaseExplosion() && loadSounds();
 }

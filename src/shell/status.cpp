@@ -25,8 +25,7 @@ bool initBackgroundAndCounters() {
     screenRect = {0, 0, 639, 479};
 
     BitmapImage sheet{};
-    sheet.pixels = nullptr;
-    if (!loadBitmapFile(sheet, kSheetPath)) {
+    if (!readSheet(sheet)) {
         return false;
     }
     // The previous game's background is never drawn again.

@@ -1,5 +1,9 @@
 #include "simulator.h"
 
+#include "hostiles/base.h"
+#include "hostiles/explosions.h"
+#include "hostiles/plants.h"
+#include "hostiles/sower.h"
 #include "hostiles/spores.h"
 #include "platform/headless/headless.h"
 #include "platform/window.h"
@@ -206,6 +210,45 @@ class Run {
                                  {"vy", shot.vy}});
         }
         line["shots"] = shotLines;
+        json sporeLines = json::array();
+        for (const Spore& spore : spores) {
+            sporeLines.push_back({{"active", spore.active},
+                                  {"x", spore.x},
+                                  {"y", spore.y},
+                                  {"vx", spore.vx},
+                                  {"vy", spore.vy}});
+        }
+        line["spores"] = sporeLines;
+        line["sower"] = {{"active", sower.active}, {"x", sower.x},         {"y", sower.y},
+                         {"vx", sower.vx},         {"frame", sower.frame}, {"hits", sowerHits}};
+        json plantLines = json::array();
+        for (const Plant& plant : plants) {
+            json segments = json::array();
+            for (int32_t s = 0; s < kPlantSegmentCount; ++s) {
+                if (plant.segments[s].alive != 0) {
+                    segments.push_back({{"i", s},
+                                        {"left", plant.segments[s].box.left},
+                                        {"top", plant.segments[s].box.top}});
+                }
+            }
+            plantLines.push_back({{"active", plant.active}, {"segments", segments}});
+        }
+        line["plants"] = plantLines;
+        json ring = json::array();
+        for (const RingCell& cell : baseRing) {
+            ring.push_back(cell.plant);
+        }
+        line["ring"] = ring;
+        line["baseIntact"] = baseIntact;
+        line["baseExplosion"] = {{"active", baseExplosion.active}, {"frame", baseExplosion.frame}};
+        json explosionLines = json::array();
+        for (const Explosion& explosion : explosions) {
+            explosionLines.push_back({{"active", explosion.active},
+                                      {"frame", explosion.frame},
+                                      {"x", explosion.x},
+                                      {"y", explosion.y}});
+        }
+        line["explosions"] = explosionLines;
         line["effects"] = effects_;
         json player = json::array();
         for (const headless::PlayerRequest& request : headless::playerRequests()) {

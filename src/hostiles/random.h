@@ -1,0 +1,14 @@
+// The one generator behind every chance in the game. It is never seeded:
+// every run starts from the same state, and the games of one run continue
+// its sequence.
+#pragma once
+
+#include <cstdint>
+
+// The generator's 64-bit state.
+extern uint64_t randomState;
+
+// The next value, 0 to 2147483647.
+int32_t nextRandom();
+// 0 to n - 1, for n > 0: the remainder of the next value.
+int32_t randomBelow(int32_t n);
