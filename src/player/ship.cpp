@@ -2,6 +2,7 @@
 
 #include "graphics/sheet.h"
 #include "platform/input.h"
+#include "player/hits.h"
 #include "player/shots.h"
 #include "shell/devices.h"
 #include "shell/frame.h"
@@ -149,6 +150,11 @@ bool updateShip() {
     if (ship.y > screenRect.bottom) {
         ship.y = screenRect.bottom;
     }
+
+    // One rectangle for every test of this frame, even after a test has
+    // cost a ship or pushed the ship back.
+    const Rect shipRect = rectAt(ship.box, ship.x, ship.y);
+    runShipHitTests(shipRect);
 
     return drawShip();
 }

@@ -2,6 +2,7 @@
 
 #include "graphics/sheet.h"
 #include "platform/input.h"
+#include "player/hits.h"
 #include "player/ship.h"
 #include "shell/devices.h"
 #include "shell/status.h"
@@ -73,7 +74,10 @@ bool updateShots() {
             shot.x > screenRect.right) {
             shot.active = 0;
         }
-        // 3. Draw.
+        // 3. The shot's rectangle for this frame, and 4. everything it hits.
+        const Rect shotRect = rectAt(shot.box, shot.x, shot.y);
+        runShotHitTests(shot, shotRect);
+        // 5. Draw.
         if (!drawPicture(shot.frames[0], shot.x - 4, shot.y - 4, kShotSize, kShotSize, backBuffer,
                          true)) {
             return false;
