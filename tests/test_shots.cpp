@@ -174,7 +174,7 @@ TEST_F(ShotTest, ShotsEndWhenTheirCentreLeavesTheScreenAndShowOnceMore) {
         bool stays;
     };
     const Edge edges[] = {
-        {60, 471, 0, 9, true},   {60, 472, 0, 9, false}, {639, 200, 9, 0, true},
+        {60, 471, 0, 9, true},   {60, 472, 0, 9, false},  {639, 200, 9, 0, true},
         {640, 200, 9, 0, false}, {0, 200, -10, 0, true},  {-1, 200, -10, 0, false},
         {300, 0, 0, -9, true},   {300, -1, 0, -9, false},
     };

@@ -200,6 +200,46 @@ TEST_F(SimTest, AnIdlePlayerLosesToTheSporesThenToThePlantsTheSameWayEveryRun) {
     EXPECT_EQ(lines[title]["shipsLeft"], 4);
 }
 
+TEST_F(SimTest, ARecordedGameReplaysToTheSameStateLines) {
+    // Keys changed by frame and by the clock, mid-frame too, and the pilot.
+    const std::string script = "f0 ENTER\nt2990 ENTER SPACE\nt3517 LEFT SPACE\nf160 UP DOWN\n"
+                               "f170\nt7003 RIGHT\n";
+    ASSERT_EQ(simulate(script, "--frames 300 --state " + path("first.jsonl") + " --record " +
+                                   path("keys.txt")),
+              0);
+    std::ifstream recorded(path("keys.txt"));
+    std::stringstream keys;
+    keys << recorded.rdbuf();
+    int frameLines = 0;
+    int timeLines = 0;
+    std::istringstream lines(keys.str());
+    std::string line;
+    while (std::getline(lines, line)) {
+        frameLines += line.rfind('f', 0) == 0;
+        timeLines += line.rfind('t', 0) == 0;
+    }
+    EXPECT_EQ(frameLines, 301) << "the title's frame 0 and every frame after";
+    EXPECT_GE(timeLines, 2) << "the changes between frame starts";
+    ASSERT_EQ(simulate(keys.str(), "--frames 300 --state " + path("second.jsonl")), 0);
+    auto bytes = [this](const char* name) {
+        std::ifstream in(path(name));
+        return std::string((std::istreambuf_iterator<char>(in)), {});
+    };
+    EXPECT_EQ(bytes("first.jsonl"), bytes("second.jsonl"));
+
+    // The pilot's game, recorded, replays the same way.
+    ASSERT_EQ(simulate("", "--autopilot 0:spores,200:plants --frames 400 --state " +
+                               path("pilot.jsonl") + " --record " + path("pilot.txt")),
+              0);
+    std::ifstream pilotKeys(path("pilot.txt"));
+    std::stringstream pilot;
+    pilot << pilotKeys.rdbuf();
+    ASSERT_EQ(simulate(pilot.str(), "--frames 400 --state " + path("again.jsonl")), 0);
+    EXPECT_EQ(bytes("pilot.jsonl"), bytes("again.jsonl"));
+    EXPECT_GT(bytes("pilot.jsonl").size(), 400u * 100);
+    EXPECT_EQ(simulate("", "--autopilot 0:dance"), 2) << "an unknown goal is refused";
+}
+
 TEST_F(SimTest, ControlsScreenThenTitleAgainInTheShotsDirectory) {
     const auto shots = dir_.path() / "shots";
     ASSERT_EQ(simulate("f0 F3\nt100\nt200 F4\nt300\n", "--frames 5 --shots-dir " + shots.string()),

@@ -39,6 +39,10 @@ int main(int argc, char** argv) {
          cxxopts::value<std::vector<std::string>>())
         ("shots-dir", "write every presented picture into this directory",
          cxxopts::value<std::string>())
+        ("record", "write the keys held on every frame to this file, as a script",
+         cxxopts::value<std::string>())
+        ("autopilot", "let a pilot hold the keys: FRAME:goal+goal,... with goals spores, "
+         "plants, sower, ram, base, push, crash, idle", cxxopts::value<std::string>())
         ("h,help", "show this help");
     // clang-format on
 
@@ -75,6 +79,17 @@ int main(int argc, char** argv) {
                 options.shots[std::stoull(shot.substr(0, colon))] =
                     absolute(shot.substr(colon + 1));
             }
+        }
+        if (args.count("record") != 0) {
+            options.recordFile = absolute(args["record"].as<std::string>());
+        }
+        if (args.count("autopilot") != 0) {
+            std::string error;
+            auto plan = sim::parsePilotPlan(args["autopilot"].as<std::string>(), error);
+            if (!plan) {
+                return usageError("bad --autopilot: " + error);
+            }
+            options.pilot = std::move(*plan);
         }
         if (args.count("script") != 0) {
             std::ifstream in(args["script"].as<std::string>());

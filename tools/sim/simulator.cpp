@@ -72,6 +72,16 @@ class Run {
             return 2;
         }
 
+        if (!options_.recordFile.empty()) {
+            record_.open(options_.recordFile, std::ios::trunc);
+            if (!record_) {
+                std::fprintf(stderr, "quorvelindaxtor-sim: cannot write %s\n",
+                             options_.recordFile.c_str());
+                return 2;
+            }
+            record_ << "# Keys held on every frame, recorded by quorvelindaxtor-sim\n";
+        }
+
         headless::reset(options_.startTick);
         headless::Hooks& hooks = headless::hooks();
         hooks.turn = [this] { onTurn(); };
@@ -79,6 +89,7 @@ class Run {
         hooks.present = [this] { onPresent(); };
         hooks.effect = [this](const headless::EffectRequest& request) { onEffect(request); };
         applyFrameEvents(0);
+        steer(0);
 
         int status = 0;
         try {
@@ -120,10 +131,29 @@ class Run {
         }
         applyTimeEvents();
         applyFrameEvents(turns_);
+        steer(turns_);
+    }
+
+    // The pilot, if any, takes the keys for the frame about to start; the
+    // keys of every frame go to the record.
+    void steer(uint64_t frame) {
+        if (!options_.pilot.empty()) {
+            headless::holdKeyMask(pilotKeys(options_.pilot, frame));
+        }
+        if (record_.is_open()) {
+            record_ << scriptLine('f', frame, headless::keyMask()) << '\n';
+            recordedKeys_ = headless::keyMask();
+        }
     }
 
     void onIdle() {
         applyTimeEvents();
+        // A change between two frames' starts comes from a timed script
+        // event; the record keeps it at its moment.
+        if (record_.is_open() && headless::keyMask() != recordedKeys_) {
+            record_ << scriptLine('t', headless::elapsed(), headless::keyMask()) << '\n';
+            recordedKeys_ = headless::keyMask();
+        }
         const bool timeEventsLeft = nextTime_ < timeEvents_.size();
         if (!timeEventsLeft && headless::elapsed() - lastTurnElapsed_ > kStallMs) {
             throw Stalled{};
@@ -272,9 +302,25 @@ class Run {
     bool quitTaken_ = false;
     std::vector<int> effects_;
     std::ofstream state_;
+    std::ofstream record_;
+    uint32_t recordedKeys_ = 0;
 };
 
 } // namespace
+
+std::string scriptLine(char kind, uint64_t mark, uint32_t keys) {
+    // Keys in a fixed order, so that equal keys always read the same.
+    static const char* const kOrder[] = {"ENTER", "ESC", "F3",   "F4",   "LEFT",
+                                         "RIGHT", "UP",  "DOWN", "SPACE"};
+    std::string line = kind + std::to_string(mark);
+    for (const char* name : kOrder) {
+        if ((keys & headless::keyBit(kKeyNames.at(name))) != 0) {
+            line += ' ';
+            line += name;
+        }
+    }
+    return line;
+}
 
 std::optional<std::vector<ScriptEvent>> parseScript(const std::string& text, std::string& error) {
     std::vector<ScriptEvent> events;

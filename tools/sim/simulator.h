@@ -3,6 +3,8 @@
 // and the pictures it showed.
 #pragma once
 
+#include "autopilot.h"
+
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -27,7 +29,14 @@ struct Options {
     std::string stateFile;
     std::map<uint64_t, std::string> shots;
     std::string shotsDir;
+    // Where to write the keys held on every frame, as a script.
+    std::string recordFile;
+    // The pilot's goals by frame; empty when the script alone holds keys.
+    std::vector<PilotPhase> pilot;
 };
+
+// The script line that holds these keys from a mark on: "f12 LEFT SPACE".
+std::string scriptLine(char kind, uint64_t mark, uint32_t keys);
 
 // Reads a script: one event a line, "f<N> KEY..." or "t<MS> KEY...", "#"
 // starting a comment. Fills error and returns nothing on a bad line.
