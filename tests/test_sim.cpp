@@ -128,6 +128,13 @@ TEST_F(SimTest, AGameThatCannotStartEndsTheSimulationWithOne) {
     std::filesystem::remove(broken / "sons" / "Laser.wav");
     EXPECT_EQ(simulate("f0 ENTER\n", "--frames 10 --state " + path("state.jsonl"), broken), 1);
     EXPECT_TRUE(stateLines().empty()) << "no frame ran";
+    // The line the game would have written, on the simulator's own output.
+    std::ifstream out(dir_.path() / "out.txt");
+    std::string line;
+    std::getline(out, line);
+    EXPECT_EQ(line, "quorvelindaxtor: cannot load " +
+                        (std::filesystem::canonical(broken) / "sons" / "Laser.wav").string() +
+                        ": No such file or directory");
     std::filesystem::remove(broken / "images" / "images.bmp");
     EXPECT_EQ(simulate("f0 ENTER\n", "--frames 10", broken), 1);
 }

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -74,7 +75,14 @@ std::string findDataFile(const char* path) {
 
 std::FILE* openDataFile(const char* path) {
     const std::string found = findDataFile(path);
-    return found.empty() ? nullptr : std::fopen(found.c_str(), "rb");
+    if (found.empty()) {
+        std::error_code error;
+        errno = path != nullptr && std::filesystem::is_directory(resolvePath(path), error) ? EISDIR
+                                                                                           : ENOENT;
+        return nullptr;
+    }
+    return std::fopen(found.c_str(), "rb");
 }
+
 
 } // namespace plat

@@ -14,7 +14,8 @@ std::string resolvePath(const char* path);
 // The data file at path as it lies on disk, or an empty string when there
 // is no such regular file.
 std::string findDataFile(const char* path);
-// Opens a data file for reading in binary mode, or returns null.
+// Opens a data file for reading in binary mode, or returns null with errno
+// telling why.
 std::FILE* openDataFile(const char* path);
 
 } // namespace plat

@@ -293,6 +293,7 @@ bool displayOpen() {
     }
     videoStarted = true;
     if (!onRealScreen()) {
+        SDL_SetError("no X11 or Wayland desktop could be reached");
         displayClose();
         return false;
     }
