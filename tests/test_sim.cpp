@@ -139,6 +139,17 @@ TEST_F(SimTest, AGameThatCannotStartEndsTheSimulationWithOne) {
     EXPECT_EQ(simulate("f0 ENTER\n", "--frames 10", broken), 1);
 }
 
+TEST_F(SimTest, WithoutDataGivenItFindsTheBuildsDataFromAnyDirectory) {
+    std::ofstream(path("script.txt")) << "f0 ENTER\n";
+    const std::string command = "cd " + dir_.path().string() + " && " + QV_SIM +
+                                " --script script.txt --frames 3 --state " + path("state.jsonl") +
+                                " > " + path("out.txt") + " 2>&1";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(stateLines().size(), 3u);
+}
+
 TEST_F(SimTest, TheCounterWrapsWithoutStallingTheGame) {
     ASSERT_EQ(simulate("f0 ENTER\n",
                        "--frames 20 --start-tick 4294967000 --state " + path("state.jsonl")),

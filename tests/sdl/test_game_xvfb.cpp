@@ -58,12 +58,14 @@ std::string describeStatus(int status) {
     return text.str();
 }
 
-// How a game is started: which program, in which directory, and which
-// variables of the test's environment it does not get.
+// How a game is started: which program, in which directory, which
+// variables of the test's environment it does not get, and which of SDL's
+// audio drivers it is given (the disk one writes the sound to a file).
 struct Launch {
     std::string program = QV_GAME;
     std::string directory = QV_DATA_DIR;
     std::vector<std::string> withoutVariables;
+    std::string audioDriver = "disk";
 };
 
 // The game as a child process, run as the launch says with its sound
@@ -94,7 +96,7 @@ class GameProcess {
             }
             variables.push_back(variable);
         }
-        variables.push_back("SDL_AUDIODRIVER=disk");
+        variables.push_back("SDL_AUDIODRIVER=" + launch.audioDriver);
         variables.push_back("SDL_DISKAUDIOFILE=" + audioPath_);
         std::vector<char*> envp;
         for (std::string& variable : variables) {
@@ -617,10 +619,11 @@ class ScratchDirectory {
 // data/ beside it.
 class GameFromTheRoot : public GameOnXvfb {
   protected:
-    Launch launch() const override { return {QV_GAME, "/", {}}; }
+    // A sound driver SDL does not have: the game plays on without sound.
+    Launch launch() const override { return {QV_GAME, "/", {}, "no-such-driver"}; }
 };
 
-TEST_F(GameFromTheRoot, FindsTheDataBesideItAndWearsTheGamesIcon) {
+TEST_F(GameFromTheRoot, FindsTheDataBesideItAndWearsTheGamesIconAndPlaysWithoutSound) {
     ASSERT_NO_FATAL_FAILURE(waitForTitleScreen());
 
     const std::vector<unsigned long> icon = x.windowIcon(window);
@@ -636,7 +639,11 @@ TEST_F(GameFromTheRoot, FindsTheDataBesideItAndWearsTheGamesIcon) {
 
     x.tap(XK_Escape);
     expectCleanExit("Esc was pressed");
-    EXPECT_TRUE(game.gameLines().empty());
+    const std::vector<std::string> lines = game.gameLines();
+    ASSERT_EQ(lines.size(), 1u) << "one line about the sound device, and nothing else";
+    EXPECT_TRUE(lines[0].starts_with("quorvelindaxtor: no sound device (") &&
+                lines[0].ends_with("); the game plays without sound"))
+        << lines[0];
 }
 
 // What cmake --install puts down, moved elsewhere as a whole and started from
@@ -672,7 +679,7 @@ class InstalledGameMoved : public GameOnXvfb {
     }
 
     Launch launch() const override {
-        return {(moved_ / "bin" / "quorvelindaxtor").string(), "/", {}};
+        return {(moved_ / "bin" / "quorvelindaxtor").string(), "/", {}, "disk"};
     }
 
     ScratchDirectory scratch_;
@@ -705,13 +712,13 @@ TEST(GameThatCannotStart, EndsWithOneLineSayingWhyAndStatusOne) {
     fs::remove(broken / "images" / "images.bmp");
 
     const Case cases[] = {
-        {{(alone / "quorvelindaxtor").string(), "/", {}},
+        {{(alone / "quorvelindaxtor").string(), "/", {}, "disk"},
          "quorvelindaxtor: cannot find the game's data (images/ and sons/) in /, " +
              (alone / "data").string() + " or " +
              (scratch.path() / "share" / "quorvelindaxtor").string()},
-        {{QV_GAME, QV_DATA_DIR, {"DISPLAY", "WAYLAND_DISPLAY"}},
+        {{QV_GAME, QV_DATA_DIR, {"DISPLAY", "WAYLAND_DISPLAY"}, "disk"},
          "quorvelindaxtor: cannot open the display: no X11 or Wayland desktop could be reached"},
-        {{QV_GAME, broken.string(), {}},
+        {{QV_GAME, broken.string(), {}, "disk"},
          "quorvelindaxtor: cannot load " + (broken / "images" / "images.bmp").string() +
              ": No such file or directory"},
     };
