@@ -138,6 +138,7 @@ TEST_F(ShellTest, AFailedSetUpGivesBackWhatWasMadeAndExitsWithOne) {
         plat::failOn(step);
         headless::holdKeys({Key::Enter});
         EXPECT_EQ(gameMain(), 1) << int(step);
+        EXPECT_EQ(headless::errorLines().size(), 1u) << int(step);
         EXPECT_EQ(headless::presentCount(), 0) << "nothing shown";
         EXPECT_FALSE(headless::displayIsOpen());
         EXPECT_FALSE(headless::audioIsOpen());

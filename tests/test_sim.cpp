@@ -276,8 +276,26 @@ TEST_F(SimTest, AGameThatCannotStartEndsTheSimulationWithOne) {
     std::filesystem::remove(broken / "sons" / "Laser.wav");
     EXPECT_EQ(simulate("f0 ENTER\n", "--frames 10 --state " + path("state.jsonl"), broken), 1);
     EXPECT_TRUE(stateLines().empty()) << "no frame ran";
+    // The line the game would have written, on the simulator's own output.
+    std::ifstream out(dir_.path() / "out.txt");
+    std::string line;
+    std::getline(out, line);
+    EXPECT_EQ(line, "quorvelindaxtor: cannot load " +
+                        (std::filesystem::canonical(broken) / "sons" / "Laser.wav").string() +
+                        ": No such file or directory");
     std::filesystem::remove(broken / "images" / "images.bmp");
     EXPECT_EQ(simulate("f0 ENTER\n", "--frames 10", broken), 1);
+}
+
+TEST_F(SimTest, WithoutDataGivenItFindsTheBuildsDataFromAnyDirectory) {
+    std::ofstream(path("script.txt")) << "f0 ENTER\n";
+    const std::string command = "cd " + dir_.path().string() + " && " + QV_SIM +
+                                " --script script.txt --frames 3 --state " + path("state.jsonl") +
+                                " > " + path("out.txt") + " 2>&1";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(stateLines().size(), 3u);
 }
 
 TEST_F(SimTest, TheCounterWrapsWithoutStallingTheGame) {

@@ -1,11 +1,14 @@
 #include "graphics/bitmap.h"
 
 #include "platform/files.h"
+#include "platform/report.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <utility>
 
 namespace {
@@ -43,31 +46,37 @@ BitmapInfoHeader decodeInfoHeader(const uint8_t* b) {
             u32(b + 32), u32(b + 36)};
 }
 
+// Notes why the file was refused; always false.
+bool refuse(const char* path, const std::string& why) {
+    plat::noteFailure("cannot load", path, why);
+    return false;
+}
+
 } // namespace
 
 bool loadBitmapFile(BitmapImage& bitmap, const char* path) {
     OpenFile in{plat::openDataFile(path)};
     if (in.file == nullptr) {
-        return false;
+        return refuse(path, std::strerror(errno));
     }
 
     uint8_t header[kBitmapInfoHeaderBytes];
     if (!readExactly(in.file, header, kBitmapFileHeaderBytes)) {
-        return false;
+        return refuse(path, "the file is shorter than a bitmap's headers");
     }
     bitmap.fileHeader = decodeFileHeader(header);
     if (bitmap.fileHeader.bfType != 0x4D42) {
-        return false;
+        return refuse(path, "not a Windows bitmap (it does not start with \"BM\")");
     }
     if (!readExactly(in.file, header, kBitmapInfoHeaderBytes)) {
-        return false;
+        return refuse(path, "the file is shorter than a bitmap's headers");
     }
     bitmap.infoHeader = decodeInfoHeader(header);
 
     const BitmapInfoHeader& info = bitmap.infoHeader;
     if (info.biBitCount == 8) {
         if (!readExactly(in.file, bitmap.palette, sizeof bitmap.palette)) {
-            return false;
+            return refuse(path, "the file ends inside its palette");
         }
         // The file stores blue, green, red, reserved.
         for (BitmapPaletteEntry& entry : bitmap.palette) {
@@ -76,41 +85,47 @@ bool loadBitmapFile(BitmapImage& bitmap, const char* path) {
     }
 
     if (info.biBitCount != 8 && info.biBitCount != 16 && info.biBitCount != 24) {
-        return false;
+        return refuse(path, std::to_string(info.biBitCount) +
+                                " bits per pixel; only 8-, 16- and 24-bit pictures are read");
     }
 
     // The pixel rows are the last biSizeImage bytes of the file. The rows
     // are turned top-down in place, so the block must hold every row whole:
     // a zero or negative (top-down) height or width, or a size smaller than
     // the rows, is refused rather than read or written out of bounds.
-    if (info.biWidth <= 0 || info.biHeight <= 0 || info.biSizeImage == 0) {
-        return false;
+    if (info.biWidth <= 0 || info.biHeight <= 0) {
+        return refuse(path, "a width of " + std::to_string(info.biWidth) + " and a height of " +
+                                std::to_string(info.biHeight) +
+                                " (only bottom-up pictures of at least one pixel are read)");
+    }
+    if (info.biSizeImage == 0) {
+        return refuse(path, "its header gives no image size");
     }
     const uint64_t rowBytes = uint64_t(info.biBitCount / 8) * uint64_t(info.biWidth);
     const uint64_t rowsBytes = rowBytes * uint64_t(info.biHeight);
     if (rowsBytes > info.biSizeImage) {
-        return false;
+        return refuse(path, "its image size is smaller than its rows of pixels");
     }
 
     const long headersEnd = std::ftell(in.file);
     if (std::fseek(in.file, 0, SEEK_END) != 0) {
-        return false;
+        return refuse(path, std::strerror(errno));
     }
     const long fileSize = std::ftell(in.file);
     if (headersEnd < 0 || fileSize < 0 || uint64_t(fileSize - headersEnd) < info.biSizeImage) {
-        return false;
+        return refuse(path, "the file is shorter than the image size its header gives");
     }
     if (std::fseek(in.file, fileSize - long(info.biSizeImage), SEEK_SET) != 0) {
-        return false;
+        return refuse(path, std::strerror(errno));
     }
 
     auto* pixels = static_cast<uint8_t*>(std::malloc(info.biSizeImage));
     if (pixels == nullptr) {
-        return false;
+        return refuse(path, "not enough memory for its pixels");
     }
     if (!readExactly(in.file, pixels, info.biSizeImage)) {
         std::free(pixels);
-        return false;
+        return refuse(path, "cannot read its pixels");
     }
 
     // The file holds the bottom row first.

@@ -1,7 +1,11 @@
 #include "graphics/drawing.h"
 
+#include "graphics/sheet.h"
+#include "platform/report.h"
+
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 Picture* allocateZeroed(int32_t count) {
     if (count <= 0) {
@@ -51,6 +55,12 @@ bool copySheetRegion(const BitmapImage& bitmap, Picture surface, int32_t x, int3
     const int64_t first = (int64_t(y) + 1) * sheetWidth + (int64_t(x) + 1);
     const int64_t last = first + (int64_t(lock.height) - 1) * sheetWidth + lock.width;
     if (x < -1 || y < -1 || last > sheetBytes) {
+        // Every picture is cut from the sprite sheet: one this small is not
+        // the game's.
+        plat::noteFailure("the pictures do not fit in", kSheetPath,
+                          std::to_string(sheetWidth) + " x " +
+                              std::to_string(bitmap.infoHeader.biHeight) +
+                              " pixels is too small a sprite sheet");
         plat::surfaceUnlock(surface);
         return false;
     }

@@ -5,6 +5,7 @@
 #include "platform/files.h"
 
 #include <cstring>
+#include <string>
 
 namespace plat {
 
@@ -17,11 +18,12 @@ constexpr uint32_t kMaxBufferBytes = 0x0FFFFFFF;
 int liveBuffers = 0;
 bool audioIsOpen = false;
 
-// Reads the format record of a "fmt " chunk body; false for anything a
-// buffer cannot play.
-bool readFormat(const uint8_t* bytes, uint32_t length, WaveFormat* format) {
+// Reads the format record of a "fmt " chunk body; for anything a buffer
+// cannot play, says why.
+std::string readFormat(const uint8_t* bytes, uint32_t length, WaveFormat* format) {
     if (bytes == nullptr || length < 16) {
-        return false;
+        return "a format record of " + std::to_string(bytes == nullptr ? 0 : length) +
+               " bytes (16 at least)";
     }
     auto u16 = [bytes](int at) { return uint16_t(bytes[at] | bytes[at + 1] << 8); };
     auto u32 = [bytes](int at) {
@@ -34,16 +36,28 @@ bool readFormat(const uint8_t* bytes, uint32_t length, WaveFormat* format) {
     format->avgBytesPerSec = u32(8);
     format->blockAlign = u16(12);
     format->bitsPerSample = u16(14);
-    if (format->formatTag != kFormatPcm || format->channels < 1 || format->channels > 2 ||
-        (format->bitsPerSample != 8 && format->bitsPerSample != 16) ||
-        format->samplesPerSec < 4000 || format->samplesPerSec > 192000 ||
-        format->blockAlign != format->channels * format->bitsPerSample / 8) {
-        return false;
+    if (format->formatTag != kFormatPcm) {
+        return "format tag " + std::to_string(format->formatTag) +
+               ", compressed or floating-point samples (only PCM plays)";
+    }
+    if (format->channels < 1 || format->channels > 2) {
+        return std::to_string(format->channels) + " channels (1 or 2 play)";
+    }
+    if (format->bitsPerSample != 8 && format->bitsPerSample != 16) {
+        return std::to_string(format->bitsPerSample) + " bits per sample (8 or 16 play)";
+    }
+    if (format->samplesPerSec < 4000 || format->samplesPerSec > 192000) {
+        return std::to_string(format->samplesPerSec) + " samples a second (4000 to 192000 play)";
+    }
+    if (format->blockAlign != format->channels * format->bitsPerSample / 8) {
+        return "a block of " + std::to_string(format->blockAlign) + " bytes for " +
+               std::to_string(format->channels) + " channels of " +
+               std::to_string(format->bitsPerSample) + " bits";
     }
     // The byte rate follows from the rest; a file that states it wrongly
     // still plays at its sample rate.
     format->avgBytesPerSec = format->samplesPerSec * format->blockAlign;
-    return true;
+    return {};
 }
 
 } // namespace
@@ -66,9 +80,14 @@ void audioClose() {
     }
 }
 
+std::string soundFormatProblem(const uint8_t* format, uint32_t formatBytes) {
+    WaveFormat wave{};
+    return readFormat(format, formatBytes, &wave);
+}
+
 SoundBuffer* soundBufferCreate(const uint8_t* format, uint32_t formatBytes, uint32_t bytes) {
     WaveFormat wave{};
-    if (!audioIsOpen || !readFormat(format, formatBytes, &wave) || bytes == 0 ||
+    if (!audioIsOpen || !readFormat(format, formatBytes, &wave).empty() || bytes == 0 ||
         bytes > kMaxBufferBytes || detail::faultHit(Fault::SoundBufferCreate)) {
         return nullptr;
     }

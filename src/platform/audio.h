@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace plat {
 
@@ -17,6 +18,9 @@ void audioClose();
 // "fmt " chunk body of formatBytes bytes. PCM, 8 or 16 bits, one or two
 // channels, 4000 to 192000 Hz; anything else is refused with null.
 SoundBuffer* soundBufferCreate(const uint8_t* format, uint32_t formatBytes, uint32_t bytes);
+// Why a buffer would refuse this "fmt " chunk body, in a few words; empty
+// when the format plays.
+std::string soundFormatProblem(const uint8_t* format, uint32_t formatBytes);
 // Hands out the buffer's memory from offset over bytes, as up to two regions
 // (the second is empty here). Samples written count from the unlock on.
 bool soundBufferLock(SoundBuffer* buffer, uint32_t offset, uint32_t bytes, uint8_t** region1,

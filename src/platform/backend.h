@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace plat {
@@ -68,6 +69,13 @@ void voiceRelease(SoundBuffer* buffer);
 // The front-end player. resolvedPath is the file on disk (empty when the
 // file does not exist); requestedPath is what the game asked for.
 void playerPlay(const char* requestedPath, const char* resolvedPath, bool loop);
+
+// One line for the player on standard error (the headless backend keeps it
+// for the tests instead).
+void writeErrorLine(const std::string& line);
+// What the backend's library last said about a request it refused; may be
+// empty.
+std::string lastError();
 
 } // namespace backend
 

@@ -1,8 +1,18 @@
 #include "platform/files.h"
 
+#include "platform/report.h"
+
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
+#include <vector>
+
+// The installed data directory as seen from the installed program's
+// directory; the build sets it from its install layout.
+#ifndef QV_INSTALLED_DATA_FROM_PROGRAM
+#define QV_INSTALLED_DATA_FROM_PROGRAM "../share/quorvelindaxtor"
+#endif
 
 namespace plat {
 
@@ -74,7 +84,79 @@ std::string findDataFile(const char* path) {
 
 std::FILE* openDataFile(const char* path) {
     const std::string found = findDataFile(path);
-    return found.empty() ? nullptr : std::fopen(found.c_str(), "rb");
+    if (found.empty()) {
+        std::error_code error;
+        errno = path != nullptr && std::filesystem::is_directory(resolvePath(path), error) ? EISDIR
+                                                                                           : ENOENT;
+        return nullptr;
+    }
+    return std::fopen(found.c_str(), "rb");
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Whether the directory holds the two data directories.
+bool holdsData(const fs::path& directory) {
+    std::error_code error;
+    return fs::is_directory(resolvePath((directory / "images").c_str()), error) &&
+           fs::is_directory(resolvePath((directory / "sons").c_str()), error);
+}
+
+// The places looked in, in order.
+std::vector<fs::path> dataCandidates(const fs::path& programFile,
+                                     const fs::path& workingDirectory) {
+    std::vector<fs::path> candidates{workingDirectory};
+    if (!programFile.empty()) {
+        const fs::path programDirectory = programFile.parent_path();
+        candidates.push_back(programDirectory / "data");
+        candidates.push_back(
+            (programDirectory / QV_INSTALLED_DATA_FROM_PROGRAM).lexically_normal());
+    }
+    return candidates;
+}
+
+} // namespace
+
+fs::path findDataDirectory(const fs::path& programFile, const fs::path& workingDirectory) {
+    for (const fs::path& candidate : dataCandidates(programFile, workingDirectory)) {
+        if (!candidate.empty() && holdsData(candidate)) {
+            return candidate;
+        }
+    }
+    return {};
+}
+
+fs::path runningProgramFile() {
+    std::error_code error;
+    fs::path program = fs::canonical("/proc/self/exe", error);
+    return error ? fs::path() : program;
+}
+
+bool enterDataDirectory() {
+    std::error_code error;
+    const fs::path here = fs::current_path(error);
+    const fs::path program = runningProgramFile();
+    const fs::path data = findDataDirectory(program, here);
+    if (data.empty()) {
+        std::string places;
+        const std::vector<fs::path> candidates = dataCandidates(program, here);
+        for (size_t i = 0; i < candidates.size(); ++i) {
+            places += (i == 0                       ? ""
+                       : i + 1 == candidates.size() ? " or "
+                                                    : ", ") +
+                      candidates[i].string();
+        }
+        noteFailure("cannot find the game's data (images/ and sons/) in " + places);
+        return false;
+    }
+    fs::current_path(data, error);
+    if (error) {
+        noteFailure("cannot enter the data directory " + data.string(), nullptr, error.message());
+        return false;
+    }
+    return true;
 }
 
 } // namespace plat

@@ -1,8 +1,10 @@
 // Data files, found by relative paths whose letter case may differ from the
-// names on disk ("Sons/Laser.wav" and "sons/alien.wav" reach one directory).
+// names on disk ("Sons/Laser.wav" and "sons/alien.wav" reach one directory),
+// and the data directory they are relative to.
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 namespace plat {
@@ -14,7 +16,22 @@ std::string resolvePath(const char* path);
 // The data file at path as it lies on disk, or an empty string when there
 // is no such regular file.
 std::string findDataFile(const char* path);
-// Opens a data file for reading in binary mode, or returns null.
+// Opens a data file for reading in binary mode, or returns null with errno
+// telling why.
 std::FILE* openDataFile(const char* path);
+
+// The directory holding the game's data, images/ and sons/ (letter case
+// ignored): the working directory when it holds them; else data/ beside the
+// program, as in a build tree; else the installed data directory, found
+// from the program's own directory so that a moved installation still finds
+// it. Empty when none of them holds the data.
+std::filesystem::path findDataDirectory(const std::filesystem::path& programFile,
+                                        const std::filesystem::path& workingDirectory);
+// The running program's own file, links followed; empty if unknown.
+std::filesystem::path runningProgramFile();
+// Makes the running program's data directory the working directory, so that
+// every data path stays relative. False, with the failure noted, when no
+// data directory is found or it cannot be entered.
+bool enterDataDirectory();
 
 } // namespace plat

@@ -2,6 +2,7 @@
 // that every glyph pixel is exactly one palette entry.
 #include "platform/display.h"
 #include "platform/faults.h"
+#include "platform/report.h"
 #include "platform/surface_internal.h"
 
 #include <SDL_ttf.h>
@@ -28,6 +29,9 @@ TTF_Font* gameFont() {
         fontTried = true;
         if (TTF_WasInit() != 0 || TTF_Init() == 0) {
             font = TTF_OpenFont(QV_FONT_FILE, kFontPointSize);
+        }
+        if (font == nullptr) {
+            plat::noteFailure("cannot open the game's font", QV_FONT_FILE, TTF_GetError());
         }
     }
     return font;

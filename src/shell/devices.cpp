@@ -8,12 +8,14 @@
 #include "hostiles/sower.h"
 #include "hostiles/spores.h"
 #include "platform/audio.h"
+#include "platform/report.h"
 #include "player/ship.h"
 #include "player/shots.h"
 #include "shell/status.h"
 #include "sound/wave.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 bool displayOpened = false;
@@ -54,16 +56,17 @@ void releaseSpritePictures() {
 
 bool initDevices() {
     if (!plat::displayOpen()) {
+        const std::string why = plat::backendError();
+        plat::noteFailure("cannot open the display", nullptr,
+                          why.empty() ? "no desktop to show the game on" : why);
         return false;
     }
     displayOpened = true;
 
     primarySurface = plat::displayPrimary();
-    if (primarySurface == nullptr) {
-        return false;
-    }
     backBuffer = plat::displayBackBuffer();
-    if (backBuffer == nullptr) {
+    if (primarySurface == nullptr || backBuffer == nullptr) {
+        plat::noteFailure("the display gave no screen to draw on");
         return false;
     }
 
@@ -71,6 +74,7 @@ bool initDevices() {
     paletteEntries[255] = {255, 255, 255, kPaletteNoCollapse};
     palette = plat::paletteCreate(paletteEntries);
     if (palette == nullptr) {
+        plat::noteFailure("the display refused a palette");
         return false;
     }
 
@@ -85,25 +89,32 @@ bool initDevices() {
     std::memcpy(sheetColours, sheet.palette, sizeof sheetColours);
     if (!plat::paletteSetEntries(palette, 0, 255, sheetColours) ||
         !plat::surfaceSetPalette(primarySurface, palette)) {
+        plat::noteFailure("the display refused the palette of", kSheetPath);
         freeBitmapPixels(sheet);
         return false;
     }
 
     const Rect wholeScreen{0, 0, 639, 479};
     if (!setSurfaceClipList(backBuffer, 1, &wholeScreen)) {
+        plat::noteFailure("the display refused a clipper");
         freeBitmapPixels(sheet);
         return false;
     }
 
     if (!plat::audioOpen()) {
+        plat::noteFailure("cannot open the sound device", nullptr, plat::backendError());
         freeBitmapPixels(sheet);
         return false;
     }
     soundDeviceOpened = true;
 
     titleSurface = createOffscreenSurface(640, 480, 0, true);
-    if (titleSurface == nullptr ||
-        !copySheetRegion(sheet, titleSurface, sheetLayout::kTitle.x, sheetLayout::kTitle.y)) {
+    if (titleSurface == nullptr) {
+        plat::noteFailure("the display refused the title picture");
+        freeBitmapPixels(sheet);
+        return false;
+    }
+    if (!copySheetRegion(sheet, titleSurface, sheetLayout::kTitle.x, sheetLayout::kTitle.y)) {
         freeBitmapPixels(sheet);
         return false;
     }

@@ -1,6 +1,7 @@
 #include "shell/entry.h"
 
 #include "platform/input.h"
+#include "platform/report.h"
 #include "shell/devices.h"
 #include "shell/frame.h"
 #include "shell/screens.h"
@@ -30,11 +31,15 @@ intptr_t windowProc(plat::Window* window, uint32_t message, uintptr_t wParam, in
 
 int gameMain() {
     if (!plat::windowClassRegister(kWindowClass, windowProc)) {
-        return 0;
+        plat::noteFailure("cannot register the game's window class");
+        plat::reportFailure();
+        return kFailureExitCode;
     }
     mainWindow = plat::windowCreate(kWindowClass, kWindowTitle);
     if (mainWindow == nullptr) {
-        return 0;
+        plat::noteFailure("cannot create the game's window");
+        plat::reportFailure();
+        return kFailureExitCode;
     }
     plat::cursorShow(false);
 
@@ -59,5 +64,10 @@ int gameMain() {
 
     releaseDevices();
     plat::cursorShow(true);
-    return failed ? kFailureExitCode : int(message.wParam);
+    if (failed) {
+        // One line on standard error says what failed, and on which file.
+        plat::reportFailure();
+        return kFailureExitCode;
+    }
+    return int(message.wParam);
 }

@@ -1,11 +1,14 @@
 #include "sound/wave.h"
 
 #include "platform/files.h"
+#include "platform/report.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 plat::SoundBuffer* soundBuffers[kSoundBufferSlots] = {};
 WaveFile waveFiles[kWaveFileCount] = {};
@@ -69,61 +72,42 @@ plat::SoundBuffer* makeFilledBuffer(const WaveFile& wave) {
     return buffer;
 }
 
-} // namespace
-
-bool loadWaveFile(const char* path, WaveFile& wave) {
-    freeWaveFile(wave);
-    std::FILE* file = plat::openDataFile(path);
-    if (file == nullptr) {
-        return false;
-    }
-    long size = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        size = std::ftell(file);
-    }
-    if (size < 0 || size > long(UINT32_MAX) || std::fseek(file, 0, SEEK_SET) != 0) {
-        std::fclose(file);
-        return false;
-    }
-    wave.fileData = static_cast<uint8_t*>(std::malloc(size > 0 ? size_t(size) : 1));
-    if (wave.fileData == nullptr) {
-        std::fclose(file);
-        return false;
-    }
-    wave.fileSize = uint32_t(std::fread(wave.fileData, 1, size_t(size), file));
-    std::fclose(file);
-    return parseWave(wave);
+// Notes why the file was refused; always false.
+bool refuse(const char* path, const std::string& why) {
+    plat::noteFailure("cannot load", path, why);
+    return false;
 }
 
-bool parseWave(WaveFile& wave) {
+constexpr const char* kNoChunks = "no \"fmt \" and \"data\" chunks inside its RIFF data";
+
+// Walks the chunks as parseWave does; null when both were found, else why
+// the file is refused.
+const char* walkChunks(WaveFile& wave) {
     wave.format = nullptr;
     wave.data = nullptr;
     const uint8_t* bytes = wave.fileData;
     if (bytes == nullptr || wave.fileSize < 12) {
-        return false;
+        return "the file is shorter than a RIFF header";
     }
-    if (!idIs(bytes, "RIFF")) {
-        return false;
+    if (!idIs(bytes, "RIFF") || !idIs(bytes + 8, "WAVE")) {
+        return "not a RIFF/WAVE file";
     }
     const uint64_t riffSize = readU32(bytes + 4);
-    if (!idIs(bytes + 8, "WAVE")) {
-        return false;
-    }
     const uint64_t end = 8 + riffSize;
     if (end > wave.fileSize) {
-        return false;
+        return "its RIFF header gives more bytes than the file holds";
     }
     uint64_t offset = 12;
     if (offset >= end) {
-        return false;
+        return kNoChunks;
     }
     for (;;) {
         if (offset + 8 > end) {
-            return false;
+            return "a chunk header runs past the end of its RIFF data";
         }
         const uint64_t size = readU32(bytes + offset + 4);
         if (offset + 8 + size > end) {
-            return false;
+            return "a chunk runs past the end of its RIFF data";
         }
         if (idIs(bytes + offset, "fmt ")) {
             wave.format = bytes + offset + 8;
@@ -135,12 +119,59 @@ bool parseWave(WaveFile& wave) {
         // Chunks follow one another exactly by their size fields.
         offset += 8 + size;
         if (wave.format != nullptr && wave.data != nullptr) {
-            return true;
+            return nullptr;
         }
         if (offset >= end) {
-            return false;
+            return kNoChunks;
         }
     }
+}
+
+// Notes why no buffer could be made for a file that was read.
+bool refuseBuffer(const char* path, const WaveFile& wave) {
+    const std::string problem = plat::soundFormatProblem(wave.format, wave.formatSize);
+    if (!problem.empty()) {
+        plat::noteFailure("refused sound format in", path, problem);
+    } else if (wave.dataSize == 0) {
+        plat::noteFailure("cannot load", path, "its \"data\" chunk holds no samples");
+    } else {
+        plat::noteFailure("the sound device refused a buffer for", path);
+    }
+    return false;
+}
+
+} // namespace
+
+bool loadWaveFile(const char* path, WaveFile& wave) {
+    freeWaveFile(wave);
+    std::FILE* file = plat::openDataFile(path);
+    if (file == nullptr) {
+        return refuse(path, std::strerror(errno));
+    }
+    long size = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        size = std::ftell(file);
+    }
+    if (size < 0 || size > long(UINT32_MAX) || std::fseek(file, 0, SEEK_SET) != 0) {
+        std::fclose(file);
+        return refuse(path, size > long(UINT32_MAX) ? "the file is larger than 4 GiB"
+                                                    : "cannot find the file's size");
+    }
+    wave.fileData = static_cast<uint8_t*>(std::malloc(size > 0 ? size_t(size) : 1));
+    if (wave.fileData == nullptr) {
+        std::fclose(file);
+        return refuse(path, "not enough memory to read it");
+    }
+    wave.fileSize = uint32_t(std::fread(wave.fileData, 1, size_t(size), file));
+    std::fclose(file);
+    if (const char* problem = walkChunks(wave)) {
+        return refuse(path, problem);
+    }
+    return true;
+}
+
+bool parseWave(WaveFile& wave) {
+    return walkChunks(wave) == nullptr;
 }
 
 bool loadSounds() {
@@ -156,7 +187,7 @@ bool loadSounds() {
         }
         soundBuffers[effect.slot] = makeFilledBuffer(wave);
         if (soundBuffers[effect.slot] == nullptr) {
-            return false;
+            return refuseBuffer(effect.path, wave);
         }
         if (effect.slot != kSporeExplosionSlot) {
             continue;

@@ -3,6 +3,7 @@
 // driver, and stopped with Esc pressed through XTest or with the close
 // request a window manager sends.
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -25,9 +26,14 @@
 
 // Last: the X headers define macros (None, Bool, Status) that clash with
 // names inside GoogleTest.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
+
+// The window's icon as the build drew it: kWindowIconSize and
+// kWindowIconPixels.
+#include "window_icon.inc"
 
 extern char** environ;
 
@@ -52,20 +58,31 @@ std::string describeStatus(int status) {
     return text.str();
 }
 
-// The game as a child process, run in the data directory with its sound
-// written to a temporary file. Whatever happens to the test, the child is
-// killed and reaped when this goes away, and dies with the test should the
-// test itself be killed.
+// How a game is started: which program, in which directory, which
+// variables of the test's environment it does not get, and which of SDL's
+// audio drivers it is given (the disk one writes the sound to a file).
+struct Launch {
+    std::string program = QV_GAME;
+    std::string directory = QV_DATA_DIR;
+    std::vector<std::string> withoutVariables;
+    std::string audioDriver = "disk";
+};
+
+// The game as a child process, run as the launch says with its sound
+// written to a temporary file and its standard error kept in another.
+// Whatever happens to the test, the child is killed and reaped when this
+// goes away, and dies with the test should the test itself be killed.
 class GameProcess {
   public:
-    GameProcess() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qv-audio-XXXXXX").string();
-        const int fd = mkstemp(pattern.data());
-        if (fd < 0) {
+    GameProcess() = default;
+    explicit GameProcess(const Launch& launch) { start(launch); }
+
+    void start(const Launch& launch) {
+        audioPath_ = temporaryFile("qv-audio-XXXXXX");
+        errorPath_ = temporaryFile("qv-stderr-XXXXXX");
+        if (audioPath_.empty() || errorPath_.empty()) {
             return;
         }
-        close(fd);
-        audioPath_ = pattern;
 
         // The game's own environment, less anything that would change how it
         // opens its window or its sound device.
@@ -74,26 +91,28 @@ class GameProcess {
             const std::string variable = *entry;
             if (variable.starts_with("SDL_AUDIODRIVER=") ||
                 variable.starts_with("SDL_DISKAUDIOFILE=") ||
-                variable.starts_with("QV_WINDOWED=")) {
+                variable.starts_with("QV_WINDOWED=") || leftOut(launch, variable)) {
                 continue;
             }
             variables.push_back(variable);
         }
-        variables.push_back("SDL_AUDIODRIVER=disk");
+        variables.push_back("SDL_AUDIODRIVER=" + launch.audioDriver);
         variables.push_back("SDL_DISKAUDIOFILE=" + audioPath_);
         std::vector<char*> envp;
         for (std::string& variable : variables) {
             envp.push_back(variable.data());
         }
         envp.push_back(nullptr);
-        std::string program = QV_GAME;
+        std::string program = launch.program;
         char* argv[] = {program.data(), nullptr};
 
         const pid_t parent = getpid();
         pid_ = fork();
         if (pid_ == 0) {
             prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (getppid() != parent || chdir(QV_DATA_DIR) != 0) {
+            const int errors = open(errorPath_.c_str(), O_WRONLY | O_TRUNC);
+            if (getppid() != parent || chdir(launch.directory.c_str()) != 0 || errors < 0 ||
+                dup2(errors, STDERR_FILENO) < 0) {
                 _exit(126);
             }
             execve(argv[0], argv, envp.data());
@@ -109,6 +128,9 @@ class GameProcess {
         if (!audioPath_.empty()) {
             unlink(audioPath_.c_str());
         }
+        if (!errorPath_.empty()) {
+            unlink(errorPath_.c_str());
+        }
     }
 
     GameProcess(const GameProcess&) = delete;
@@ -117,6 +139,20 @@ class GameProcess {
     bool started() const { return pid_ > 0; }
     pid_t pid() const { return pid_; }
     const std::string& audioPath() const { return audioPath_; }
+
+    // The lines the game itself wrote on standard error (the libraries it
+    // loads may add their own, which do not start with its name).
+    std::vector<std::string> gameLines() const {
+        std::vector<std::string> lines;
+        std::ifstream file(errorPath_);
+        std::string line;
+        while (std::getline(file, line)) {
+            if (line.starts_with("quorvelindaxtor")) {
+                lines.push_back(line);
+            }
+        }
+        return lines;
+    }
 
     // Reaps the game if it has ended; its wait status once it has.
     std::optional<int> exitStatus() {
@@ -162,9 +198,29 @@ class GameProcess {
     }
 
   private:
+    static std::string temporaryFile(const char* pattern) {
+        std::string path = (std::filesystem::temp_directory_path() / pattern).string();
+        const int fd = mkstemp(path.data());
+        if (fd < 0) {
+            return {};
+        }
+        close(fd);
+        return path;
+    }
+
+    static bool leftOut(const Launch& launch, const std::string& variable) {
+        for (const std::string& name : launch.withoutVariables) {
+            if (variable.starts_with(name + "=")) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     pid_t pid_ = -1;
     std::optional<int> status_;
     std::string audioPath_;
+    std::string errorPath_;
 };
 
 std::uintmax_t fileSize(const std::string& path) {
@@ -301,6 +357,27 @@ class XConnection {
         return offered;
     }
 
+    // The icons a window offers the window manager (_NET_WM_ICON): for
+    // each, its width, its height, then its 0xAARRGGBB pixels.
+    std::vector<unsigned long> windowIcon(Window window) {
+        const Atom property = XInternAtom(display_, "_NET_WM_ICON", False);
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long remaining = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display_, window, property, 0, 1 << 22, False, XA_CARDINAL, &type,
+                               &format, &count, &remaining, &data) != 0 ||
+            data == nullptr) {
+            return {};
+        }
+        // Xlib hands 32-bit items out as longs.
+        const auto* values = reinterpret_cast<const unsigned long*>(data);
+        std::vector<unsigned long> icon(values, values + (format == 32 ? count : 0));
+        XFree(data);
+        return icon;
+    }
+
     // What a window manager sends when the user clicks the close button.
     void requestClose(Window window) {
         XEvent event{};
@@ -386,7 +463,8 @@ class GameOnXvfb : public ::testing::Test {
         ASSERT_TRUE(x.canPressKeys()) << "pressing keys needs libXtst.so.6 (package libxtst6)";
         place = framePlace(x.screenWidth(), x.screenHeight());
         ASSERT_GE(place.scale, 1) << "the screen is smaller than one frame";
-        ASSERT_TRUE(game.started()) << "could not start " << QV_GAME;
+        game.start(launch());
+        ASSERT_TRUE(game.started()) << "could not start " << launch().program;
     }
 
     // Polls until the game's window is up, then until its title texts are
@@ -433,6 +511,9 @@ class GameOnXvfb : public ::testing::Test {
         EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
             << "after " << after << ": " << describeStatus(*status);
     }
+
+    // How this fixture's game is started.
+    virtual Launch launch() const { return {}; }
 
     XConnection x;
     FramePlace place;
@@ -509,6 +590,147 @@ TEST_F(GameOnXvfb, LeavesWhenTheDesktopClosesTheWindow) {
     EXPECT_TRUE(x.offersDeleteWindow(window));
     x.requestClose(window);
     expectCleanExit("the window was asked to close");
+}
+
+// A fresh temporary directory, removed with the object.
+class ScratchDirectory {
+  public:
+    ScratchDirectory() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "qv-xvfb-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) {
+            path_ = std::filesystem::canonical(pattern);
+        }
+    }
+    ~ScratchDirectory() {
+        std::error_code error;
+        if (!path_.empty()) {
+            std::filesystem::remove_all(path_, error);
+        }
+    }
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// The build's game, started from the file system's root, finds its data in
+// data/ beside it.
+class GameFromTheRoot : public GameOnXvfb {
+  protected:
+    // A sound driver SDL does not have: the game plays on without sound.
+    Launch launch() const override { return {QV_GAME, "/", {}, "no-such-driver"}; }
+};
+
+TEST_F(GameFromTheRoot, FindsTheDataBesideItAndWearsTheGamesIconAndPlaysWithoutSound) {
+    ASSERT_NO_FATAL_FAILURE(waitForTitleScreen());
+
+    const std::vector<unsigned long> icon = x.windowIcon(window);
+    const size_t pixels = size_t(kWindowIconSize) * size_t(kWindowIconSize);
+    ASSERT_EQ(icon.size(), 2 + pixels) << "the window offers no icon of the game's";
+    EXPECT_EQ(icon[0], unsigned(kWindowIconSize));
+    EXPECT_EQ(icon[1], unsigned(kWindowIconSize));
+    size_t differing = 0;
+    for (size_t i = 0; i < pixels; ++i) {
+        differing += (icon[2 + i] & 0xFFFFFFFFu) != kWindowIconPixels[i];
+    }
+    EXPECT_EQ(differing, 0u) << "the window's icon is not the game's";
+
+    x.tap(XK_Escape);
+    expectCleanExit("Esc was pressed");
+    const std::vector<std::string> lines = game.gameLines();
+    ASSERT_EQ(lines.size(), 1u) << "one line about the sound device, and nothing else";
+    EXPECT_TRUE(lines[0].starts_with("quorvelindaxtor: no sound device (") &&
+                lines[0].ends_with("); the game plays without sound"))
+        << lines[0];
+}
+
+// What cmake --install puts down, moved elsewhere as a whole and started from
+// the file system's root.
+class InstalledGameMoved : public GameOnXvfb {
+  protected:
+    void SetUp() override {
+        namespace fs = std::filesystem;
+        ASSERT_FALSE(scratch_.path().empty());
+        const fs::path prefix = scratch_.path() / "prefix";
+        const std::string command = std::string(QV_CMAKE) + " --install " + QV_BUILD_DIR +
+                                    " --prefix " + prefix.string() + " > " +
+                                    (scratch_.path() / "install.log").string() + " 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << "cmake --install failed";
+
+        const std::string id = QV_APP_ID;
+        std::vector<std::string> expected = {"bin/quorvelindaxtor",
+                                             "share/quorvelindaxtor/images/images.bmp",
+                                             "share/quorvelindaxtor/sons/Laser.wav",
+                                             "share/quorvelindaxtor/sons/alien.wav",
+                                             "share/applications/" + id + ".desktop",
+                                             "share/metainfo/" + id + ".metainfo.xml",
+                                             "share/man/man6/quorvelindaxtor.6.gz"};
+        for (const char* size : {"16x16", "32x32", "48x48", "64x64", "128x128", "256x256"}) {
+            expected.push_back("share/icons/hicolor/" + std::string(size) + "/apps/" + id + ".png");
+        }
+        for (const std::string& file : expected) {
+            EXPECT_TRUE(fs::is_regular_file(prefix / file)) << file << " was not installed";
+        }
+
+        fs::rename(prefix, moved_);
+        GameOnXvfb::SetUp();
+    }
+
+    Launch launch() const override {
+        return {(moved_ / "bin" / "quorvelindaxtor").string(), "/", {}, "disk"};
+    }
+
+    ScratchDirectory scratch_;
+    const std::filesystem::path moved_ = scratch_.path() / "moved";
+};
+
+TEST_F(InstalledGameMoved, FindsItsInstalledDataAndPlaysFromTheRoot) {
+    ASSERT_NO_FATAL_FAILURE(waitForTitleScreen());
+    x.tap(XK_Escape);
+    expectCleanExit("Esc was pressed");
+    EXPECT_TRUE(game.gameLines().empty());
+}
+
+// A game that cannot start ends with one line naming what failed, and 1.
+TEST(GameThatCannotStart, EndsWithOneLineSayingWhyAndStatusOne) {
+    namespace fs = std::filesystem;
+    ScratchDirectory scratch;
+    ASSERT_FALSE(scratch.path().empty());
+    struct Case {
+        Launch launch;
+        std::string line;
+    };
+    // The program alone, with no data anywhere near it.
+    const fs::path alone = scratch.path() / "alone";
+    fs::create_directories(alone);
+    fs::copy_file(QV_GAME, alone / "quorvelindaxtor");
+    // A data directory that lost its sprite sheet.
+    const fs::path broken = scratch.path() / "data";
+    fs::copy(QV_DATA_DIR, broken, fs::copy_options::recursive);
+    fs::remove(broken / "images" / "images.bmp");
+
+    const Case cases[] = {
+        {{(alone / "quorvelindaxtor").string(), "/", {}, "disk"},
+         "quorvelindaxtor: cannot find the game's data (images/ and sons/) in /, " +
+             (alone / "data").string() + " or " +
+             (scratch.path() / "share" / "quorvelindaxtor").string()},
+        {{QV_GAME, QV_DATA_DIR, {"DISPLAY", "WAYLAND_DISPLAY"}, "disk"},
+         "quorvelindaxtor: cannot open the display: no X11 or Wayland desktop could be reached"},
+        {{QV_GAME, broken.string(), {}, "disk"},
+         "quorvelindaxtor: cannot load " + (broken / "images" / "images.bmp").string() +
+             ": No such file or directory"},
+    };
+    for (const Case& failing : cases) {
+        GameProcess game(failing.launch);
+        ASSERT_TRUE(game.started());
+        const std::optional<int> status = game.waitForExit(10s);
+        ASSERT_TRUE(status.has_value()) << "still running: " << failing.line;
+        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 1)
+            << describeStatus(*status) << " for " << failing.line;
+        EXPECT_EQ(game.gameLines(), std::vector<std::string>{failing.line});
+    }
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // quorvelindaxtor-sim: the game on the headless backend, driven by a script.
 #include "simulator.h"
 
+#include "platform/files.h"
+
 #include <cxxopts.hpp>
 
 #include <cstdio>
@@ -28,7 +30,8 @@ int main(int argc, char** argv) {
                             "Runs Quorvelindaxtor headless, with keys held by a script.");
     // clang-format off
     parser.add_options()
-        ("data", "working directory holding images/ and sons/", cxxopts::value<std::string>())
+        ("data", "working directory holding images/ and sons/ (found as the game finds it "
+                 "when not given)", cxxopts::value<std::string>())
         ("script", "keys to hold: lines of 'f<N> KEY...' or 't<MS> KEY...'",
          cxxopts::value<std::string>())
         ("frames", "stop after this frame", cxxopts::value<uint64_t>()->default_value("1000"))
@@ -59,7 +62,11 @@ int main(int argc, char** argv) {
         if (args.count("data") != 0) {
             options.dataDir = args["data"].as<std::string>();
         } else {
-            options.dataDir = (fs::canonical("/proc/self/exe").parent_path() / "data").string();
+            options.dataDir =
+                plat::findDataDirectory(plat::runningProgramFile(), fs::current_path()).string();
+            if (options.dataDir.empty()) {
+                return usageError("cannot find the game's data (images/ and sons/); give --data");
+            }
         }
         options.frames = args["frames"].as<uint64_t>();
         options.startTick = args["start-tick"].as<uint32_t>();

@@ -108,6 +108,10 @@ class Run {
             status = 0;
         }
         hooks = headless::Hooks{};
+        // What the game would have told the player, as the game tells it.
+        for (const std::string& line : headless::errorLines()) {
+            std::fprintf(stderr, "%s\n", line.c_str());
+        }
         return status;
     }
 

@@ -2,6 +2,7 @@
 
 #include "platform/backend.h"
 #include "platform/faults.h"
+#include "platform/report.h"
 #include "platform/window.h"
 
 #include <algorithm>
@@ -29,6 +30,7 @@ struct State {
     bool audioOpen = false;
     std::vector<EffectRequest> effects;
     std::vector<PlayerRequest> player;
+    std::vector<std::string> errorLines;
     Hooks hooks;
 };
 
@@ -58,6 +60,7 @@ void reset(uint32_t startTick) {
     state.frame.pixels.assign(size_t(plat::kScreenWidth) * plat::kScreenHeight, 0);
     plat::clearFaults();
     plat::windowSystemReset();
+    plat::detail::resetReports();
 }
 
 uint32_t tick() {
@@ -119,6 +122,10 @@ std::vector<EffectRequest>& effectRequests() {
 
 std::vector<PlayerRequest>& playerRequests() {
     return state.player;
+}
+
+std::vector<std::string>& errorLines() {
+    return state.errorLines;
 }
 
 Hooks& hooks() {
@@ -221,6 +228,14 @@ void voiceRelease(SoundBuffer* buffer) {
 
 void playerPlay(const char* requestedPath, const char* resolvedPath, bool loop) {
     state.player.push_back({requestedPath, loop, state.tick, resolvedPath[0] != '\0'});
+}
+
+void writeErrorLine(const std::string& line) {
+    state.errorLines.push_back(line);
+}
+
+std::string lastError() {
+    return {};
 }
 
 } // namespace plat::backend

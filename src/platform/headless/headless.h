@@ -66,6 +66,8 @@ struct PlayerRequest {
 };
 std::vector<EffectRequest>& effectRequests();
 std::vector<PlayerRequest>& playerRequests();
+// Every line the program wrote for the player on standard error, in order.
+std::vector<std::string>& errorLines();
 
 // Hooks for the simulator; any may be empty.
 struct Hooks {

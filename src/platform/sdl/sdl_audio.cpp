@@ -7,6 +7,7 @@
 // as playing for its samples' duration on the tick counter, so a game that
 // waits for idle voices behaves the same with or without sound.
 #include "platform/backend.h"
+#include "platform/report.h"
 #include "platform/sdl/sdl_testing.h"
 
 #include <SDL.h>
@@ -215,14 +216,21 @@ bool audioOpen() {
         return true;
     }
     audioStarted = true;
-    // No sound device is no reason to stop the game: it then plays silently.
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    // No sound device is no reason to stop the game: it then plays silently,
+    // and says so once.
+    const auto silent = [] {
+        reportNotice(std::string("no sound device (") + SDL_GetError() +
+                     "); the game plays without sound");
         return true;
+    };
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        return silent();
     }
     int frequency = 0;
     int channels = 0;
     if (Mix_OpenAudio(kDeviceRate, AUDIO_S16SYS, kDeviceChannels, kChunkFrames) != 0 ||
         Mix_QuerySpec(&frequency, &deviceFormat, &channels) == 0) {
+        silent();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return true;
     }

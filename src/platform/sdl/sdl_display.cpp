@@ -9,6 +9,7 @@
 // on machines whose OpenGL runs on the processor. Elsewhere a renderer and
 // one 640x480 streaming texture do the work.
 #include "platform/backend.h"
+#include "platform/sdl/sdl_icon.h"
 #include "platform/sdl/sdl_internal.h"
 #include "platform/sdl/sdl_testing.h"
 
@@ -293,6 +294,7 @@ bool displayOpen() {
     }
     videoStarted = true;
     if (!onRealScreen()) {
+        SDL_SetError("no X11 or Wayland desktop could be reached");
         displayClose();
         return false;
     }
@@ -318,6 +320,7 @@ bool displayOpen() {
         displayClose();
         return false;
     }
+    sdl::setWindowIcon(window);
     lastPixels.assign(size_t(kScreenWidth) * kScreenHeight, 0);
     lastPalette.fill(PaletteColour{0, 0, 0, 0});
     haveFrame = false;

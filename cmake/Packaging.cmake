@@ -1,0 +1,96 @@
+# The game as a packaged Linux game: where the installed program finds its
+# data, the icons, the desktop entry, the AppStream metainfo, the manual page,
+# the install rules and the Debian package.
+include(GNUInstallDirs)
+
+# The application's identifier, shared by the desktop entry, the metainfo
+# and the icon's name.
+set(QV_APP_ID "org.quorvelindaxtor.Quorvelindaxtor")
+set(QV_RELEASE_DATE "2026-12-08")
+set(QV_SCREENSHOT_URL "https://quorvelindaxtor.org/screenshots/title.png" CACHE STRING
+    "Published picture of the title screen that software centres show")
+
+# --- the installed program finds its data from its own directory ------------
+# The data directory as seen from the program's directory, so that a prefix
+# moved elsewhere as a whole still works.
+set(QV_INSTALLED_DATA_DIR ${CMAKE_INSTALL_DATADIR}/quorvelindaxtor)
+file(RELATIVE_PATH QV_DATA_FROM_PROGRAM
+    ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_PREFIX}/${QV_INSTALLED_DATA_DIR})
+target_compile_definitions(qv_platform_sdl PRIVATE
+    QV_INSTALLED_DATA_FROM_PROGRAM="${QV_DATA_FROM_PROGRAM}")
+target_compile_definitions(qv_platform_headless PRIVATE
+    QV_INSTALLED_DATA_FROM_PROGRAM="${QV_DATA_FROM_PROGRAM}")
+
+# --- icons, drawn by the asset generator --------------------------------------
+set(QV_ICON_DIR ${CMAKE_BINARY_DIR}/icons)
+set(QV_ICON_FILES ${QV_ICON_DIR}/window_icon.inc)
+foreach(size 16 32 48 64 128 256)
+  list(APPEND QV_ICON_FILES ${QV_ICON_DIR}/hicolor/${size}x${size}/apps/${QV_APP_ID}.png)
+endforeach()
+target_link_libraries(quorvelindaxtor-assetgen PRIVATE PkgConfig::PNG)
+add_custom_command(
+  OUTPUT ${QV_ICON_FILES}
+  COMMAND quorvelindaxtor-assetgen --icons ${QV_ICON_DIR} ${QV_APP_ID}
+  DEPENDS quorvelindaxtor-assetgen
+  COMMENT "Drawing the icons")
+add_custom_target(icons ALL DEPENDS ${QV_ICON_FILES})
+
+# The SDL backend gives the window the same icon, compiled in.
+target_sources(qv_platform_sdl PRIVATE src/platform/sdl/sdl_icon.cpp)
+target_include_directories(qv_platform_sdl PRIVATE ${QV_ICON_DIR})
+add_dependencies(qv_platform_sdl icons)
+
+# --- desktop entry, metainfo, manual page ------------------------------------
+set(QV_DIST_DIR ${CMAKE_BINARY_DIR}/dist)
+set(QV_DESKTOP_FILE ${QV_DIST_DIR}/${QV_APP_ID}.desktop)
+set(QV_METAINFO_FILE ${QV_DIST_DIR}/${QV_APP_ID}.metainfo.xml)
+set(QV_MAN_PAGE ${QV_DIST_DIR}/quorvelindaxtor.6)
+configure_file(dist/quorvelindaxtor.desktop.in ${QV_DESKTOP_FILE} @ONLY)
+configure_file(dist/quorvelindaxtor.metainfo.xml.in ${QV_METAINFO_FILE} @ONLY)
+configure_file(dist/quorvelindaxtor.6.in ${QV_MAN_PAGE} @ONLY)
+# Manual pages are installed compressed, without a time stamp.
+add_custom_command(
+  OUTPUT ${QV_MAN_PAGE}.gz
+  COMMAND gzip -9nkf ${QV_MAN_PAGE}
+  DEPENDS ${QV_MAN_PAGE}
+  COMMENT "Compressing the manual page")
+add_custom_target(manpage ALL DEPENDS ${QV_MAN_PAGE}.gz)
+
+# --- install ------------------------------------------------------------------
+install(TARGETS quorvelindaxtor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${QV_DATA_DIR}/images/images.bmp DESTINATION ${QV_INSTALLED_DATA_DIR}/images)
+set(QV_SOUND_FILES ${QV_DATA_FILES})
+list(FILTER QV_SOUND_FILES INCLUDE REGEX "/sons/[^/]+\\.wav$")
+install(FILES ${QV_SOUND_FILES} DESTINATION ${QV_INSTALLED_DATA_DIR}/sons)
+install(DIRECTORY ${QV_ICON_DIR}/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+install(FILES ${QV_DESKTOP_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${QV_METAINFO_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${QV_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+
+# --- the Debian package -------------------------------------------------------
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME quorvelindaxtor)
+set(CPACK_PACKAGE_VENDOR "The Quorvelindaxtor developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "arcade shooter: defend a domed base against invading plants")
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER
+    "Seed 99594ce3 maintainers <maintainers@users.noreply.c-seed-99594ce3.example>")
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The summary above is the description's first line.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Spores fall from the night sky and take root as creeping plants around\n\
+your domed base; once you pass 1000 points a great flyer, the sower,\n\
+seeds them from above. Steer your ship, shoot the spores, the seed pods\n\
+and the vines, and keep the plants from closing the ring around the dome.\n\
+\n\
+Plays with the keyboard or a gamepad, full screen or in a window. The\n\
+game's texts are in French.")
+# The libraries come from what the program links; the font it draws every
+# text with is a file, which no library search can find.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-dejavu-core)
+include(CPack)

@@ -1,0 +1,32 @@
+// Telling the player what went wrong: one line on standard error, never a
+// window and never a log file. A failure is noted where it is found (a
+// loader knows the file, the device set-up the device) and written once,
+// when the program ends on it.
+#pragma once
+
+#include <string>
+
+namespace plat {
+
+// Notes why the program cannot go on: what failed, the data file concerned
+// as the game names it (null when no file is), and why (may be empty). Only
+// the first note is kept: later ones come from the same failure as it
+// unwinds.
+void noteFailure(const std::string& what, const char* path = nullptr, const std::string& why = {});
+// The line the first note makes, or an empty string when none was noted.
+std::string notedFailure();
+// Writes the line of the first note, or a line saying that the program
+// stopped on a refused request when nothing was noted. Once per program:
+// later calls write nothing.
+void reportFailure();
+// Writes one line about something the program goes on without.
+void reportNotice(const std::string& text);
+// What the backend last said about a request it refused; may be empty.
+std::string backendError();
+
+namespace detail {
+// Forgets the note and whether the report was written (a fresh program).
+void resetReports();
+} // namespace detail
+
+} // namespace plat

@@ -1,0 +1,152 @@
+// What the player is told when the game cannot go on: exactly one line,
+// naming what failed and the file, for each way a data file can be wrong.
+#include "support.h"
+
+#include "platform/faults.h"
+#include "platform/report.h"
+#include "shell/entry.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+void put32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        out.push_back(uint8_t(v >> (8 * i)));
+    }
+}
+
+// A WAVE file with a "fmt " chunk of the given tag, channels and bits, and
+// a short "data" chunk.
+std::vector<uint8_t> wave(uint16_t tag, uint16_t channels, uint16_t bits) {
+    std::vector<uint8_t> out = {'R', 'I', 'F', 'F'};
+    put32(out, 4 + 8 + 16 + 8 + 8);
+    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    put32(out, 16);
+    const uint16_t align = uint16_t(channels * bits / 8);
+    out.insert(out.end(), {uint8_t(tag), uint8_t(tag >> 8), uint8_t(channels), 0});
+    put32(out, 22050);
+    put32(out, 22050u * align);
+    out.insert(out.end(), {uint8_t(align), 0, uint8_t(bits), 0, 'd', 'a', 't', 'a'});
+    put32(out, 8);
+    out.insert(out.end(), 8, 0);
+    return out;
+}
+
+class ReportTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        freshProgram();
+        copyData(data_.path());
+    }
+    void TearDown() override { freshProgram(); }
+
+    // Runs the program in the (broken) data copy, a game started at once;
+    // returns its exit code.
+    int run() {
+        WorkingDirectory here(data_.path());
+        headless::holdKeys({plat::Key::Enter});
+        return gameMain();
+    }
+
+    std::string file(const char* relative) const {
+        return (fs::canonical(data_.path()) / relative).string();
+    }
+
+    TempDir data_;
+};
+
+TEST_F(ReportTest, EachBrokenDataFileGetsOneLineNamingIt) {
+    struct Case {
+        const char* file;
+        std::vector<uint8_t> bytes; // empty: the file is removed
+        std::string expected;       // the line less the program's name
+    };
+    const std::vector<uint8_t> tinySheet = makeBitmap(16, 16, 8, std::vector<uint8_t>(256, 1), 256);
+    std::vector<uint8_t> cutPalette = tinySheet;
+    cutPalette.resize(54 + 100);
+    const Case cases[] = {
+        {"images/images.bmp",
+         {},
+         "cannot load " + file("images/images.bmp") + ": No such file or directory"},
+        {"images/images.bmp",
+         {'P', 'K', 3, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         "cannot load " + file("images/images.bmp") +
+             ": not a Windows bitmap (it does not start with \"BM\")"},
+        {"images/images.bmp", cutPalette,
+         "cannot load " + file("images/images.bmp") + ": the file ends inside its palette"},
+        {"images/images.bmp", tinySheet,
+         "the pictures do not fit in " + file("images/images.bmp") +
+             ": 16 x 16 pixels is too small a sprite sheet"},
+        {"sons/Laser.wav",
+         {},
+         "cannot load " + file("sons") + "/Laser.wav: No such file or directory"},
+        {"sons/explosion2.wav",
+         {'R', 'I', 'F', 'X', 4, 0, 0, 0, 'W', 'A', 'V', 'E'},
+         "cannot load " + file("sons/explosion2.wav") + ": not a RIFF/WAVE file"},
+        {"sons/metamorphose2.wav", wave(2, 1, 4),
+         "refused sound format in " + file("sons/metamorphose2.wav") +
+             ": format tag 2, compressed or floating-point samples (only PCM plays)"},
+        {"sons/Plante_pousse.wav", wave(1, 1, 24),
+         "refused sound format in " + file("sons/Plante_pousse.wav") +
+             ": 24 bits per sample (8 or 16 play)"},
+    };
+    for (const Case& broken : cases) {
+        freshProgram();
+        fs::remove_all(data_.path());
+        copyData(data_.path());
+        if (broken.bytes.empty()) {
+            fs::remove(data_.path() / broken.file);
+        } else {
+            writeFile(data_.path() / broken.file, broken.bytes);
+        }
+        EXPECT_EQ(run(), 1) << broken.expected;
+        EXPECT_EQ(headless::errorLines(),
+                  std::vector<std::string>{"quorvelindaxtor: " + broken.expected});
+    }
+}
+
+TEST_F(ReportTest, DevicesThatFailAreNamedAndAQuitSaysNothing) {
+    plat::failOn(plat::Fault::DisplayOpen);
+    EXPECT_EQ(run(), 1);
+    EXPECT_EQ(headless::errorLines(),
+              std::vector<std::string>{
+                  "quorvelindaxtor: cannot open the display: no desktop to show the game on"});
+
+    freshProgram();
+    plat::failOn(plat::Fault::AudioOpen);
+    EXPECT_EQ(run(), 1);
+    EXPECT_EQ(headless::errorLines(),
+              std::vector<std::string>{"quorvelindaxtor: cannot open the sound device"});
+
+    // A refusal that nothing noted still ends with a line.
+    freshProgram();
+    plat::failOn(plat::Fault::Blit, 3);
+    EXPECT_EQ(run(), 1);
+    EXPECT_EQ(headless::errorLines(),
+              std::vector<std::string>{"quorvelindaxtor: stopped because the display or the "
+                                       "sound device refused a request"});
+
+    freshProgram();
+    WorkingDirectory here(data_.path());
+    headless::holdKeys({plat::Key::Escape});
+    EXPECT_EQ(gameMain(), 0);
+    EXPECT_TRUE(headless::errorLines().empty());
+}
+
+TEST_F(ReportTest, OnlyTheFirstNoteIsWrittenAndOnlyOnce) {
+    plat::noteFailure("cannot load", "images/images.bmp", "first");
+    plat::noteFailure("cannot load", "sons/Laser.wav", "second");
+    plat::reportFailure();
+    plat::reportFailure();
+    ASSERT_EQ(headless::errorLines().size(), 1u);
+    EXPECT_NE(headless::errorLines()[0].find("images.bmp: first"), std::string::npos);
+}
+
+} // namespace
