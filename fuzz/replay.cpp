@@ -28,7 +28,9 @@ bool replay(const fs::path& file) {
     // The block the target sees is exactly the file's size, as libFuzzer's
     // is, so that a read past its end is caught.
     const std::unique_ptr<uint8_t[]> input(new uint8_t[std::max<size_t>(bytes.size(), 1)]);
-    std::memcpy(input.get(), bytes.data(), bytes.size());
+    if (!bytes.empty()) {
+        std::memcpy(input.get(), bytes.data(), bytes.size());
+    }
     LLVMFuzzerTestOneInput(input.get(), bytes.size());
     return true;
 }
