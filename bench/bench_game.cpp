@@ -2,6 +2,7 @@
 // start.
 #include "play.h"
 
+#include "player/ship.h"
 #include "shell/frame.h"
 #include "shell/screens.h"
 
@@ -20,6 +21,12 @@ void composeFrameOfPlay(benchmark::State& state) {
     for (auto _ : state) {
         if (!gameFrame()) {
             state.SkipWithError("a frame failed");
+            break;
+        }
+        // A lost game would lead to the title screen, which waits for a key
+        // that never comes: stop while the frames are still frames of play.
+        if (ship.state == ShipGameOver) {
+            state.SkipWithError("the game was lost during the run");
             break;
         }
     }
