@@ -16,11 +16,12 @@
 #include "shell/status.h"
 #include "sound/wave.h"
 
+#include <libdeflate.h>
 #include <nlohmann/json.hpp>
-#include <png.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -361,33 +362,89 @@ std::optional<std::vector<ScriptEvent>> parseScript(const std::string& text, std
     return events;
 }
 
+namespace {
+
+void putBigEndian32(std::vector<uint8_t>& out, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        out.push_back(uint8_t(value >> shift));
+    }
+}
+
+// A chunk: length, type, body, and the CRC of type and body.
+void putChunk(std::vector<uint8_t>& out, const char* type, const uint8_t* body, size_t size) {
+    putBigEndian32(out, uint32_t(size));
+    const size_t typeAt = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), body, body + size);
+    putBigEndian32(out, uint32_t(libdeflate_crc32(0, out.data() + typeAt, size + 4)));
+}
+
+// What every picture reuses: the compressor and the buffers.
+struct PngScratch {
+    libdeflate_compressor* compressor = nullptr;
+    std::vector<uint8_t> rows;
+    std::vector<uint8_t> compressed;
+    std::vector<uint8_t> file;
+    ~PngScratch() { libdeflate_free_compressor(compressor); }
+};
+
+} // namespace
+
 bool writePng(const std::string& path, const uint8_t* pixels, const uint8_t* paletteRgbx) {
+    // These pictures are frames for tools, written by the hundred a second:
+    // the fastest compression level, and no row filter (which does not pay
+    // on palette indices).
+    thread_local PngScratch scratch;
+    if (scratch.compressor == nullptr) {
+        scratch.compressor = libdeflate_alloc_compressor(1);
+        if (scratch.compressor == nullptr) {
+            return false;
+        }
+    }
+    const size_t width = plat::kScreenWidth;
+    const size_t height = plat::kScreenHeight;
+    scratch.rows.resize(height * (width + 1));
+    for (size_t y = 0; y < height; ++y) {
+        uint8_t* row = scratch.rows.data() + y * (width + 1);
+        row[0] = 0; // filter: none
+        std::memcpy(row + 1, pixels + y * width, width);
+    }
+    scratch.compressed.resize(
+        libdeflate_zlib_compress_bound(scratch.compressor, scratch.rows.size()));
+    const size_t compressedSize =
+        libdeflate_zlib_compress(scratch.compressor, scratch.rows.data(), scratch.rows.size(),
+                                 scratch.compressed.data(), scratch.compressed.size());
+    if (compressedSize == 0) {
+        return false;
+    }
+
+    std::vector<uint8_t>& out = scratch.file;
+    out.clear();
+    static constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    out.insert(out.end(), kSignature, kSignature + 8);
+    std::vector<uint8_t> header;
+    putBigEndian32(header, uint32_t(width));
+    putBigEndian32(header, uint32_t(height));
+    // 8 bits per index, palette colour, deflate, filter method 0 (each row
+    // names its filter), no interlace.
+    header.insert(header.end(), {8, 3, 0, 0, 0});
+    putChunk(out, "IHDR", header.data(), header.size());
+    uint8_t colours[256 * 3];
+    for (int i = 0; i < 256; ++i) {
+        colours[3 * i] = paletteRgbx[4 * i];
+        colours[3 * i + 1] = paletteRgbx[4 * i + 1];
+        colours[3 * i + 2] = paletteRgbx[4 * i + 2];
+    }
+    putChunk(out, "PLTE", colours, sizeof colours);
+    putChunk(out, "IDAT", scratch.compressed.data(), compressedSize);
+    putChunk(out, "IEND", nullptr, 0);
+
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
         return false;
     }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    if (png == nullptr || info == nullptr || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, plat::kScreenWidth, plat::kScreenHeight, 8, PNG_COLOR_TYPE_PALETTE,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_color colours[256];
-    for (int i = 0; i < 256; ++i) {
-        colours[i] = {paletteRgbx[4 * i], paletteRgbx[4 * i + 1], paletteRgbx[4 * i + 2]};
-    }
-    png_set_PLTE(png, info, colours, 256);
-    png_write_info(png, info);
-    for (int y = 0; y < plat::kScreenHeight; ++y) {
-        png_write_row(png, pixels + size_t(y) * plat::kScreenWidth);
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0;
+    const bool written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
+    return std::fclose(file) == 0 && written;
 }
 
 int run(const Options& options) {
