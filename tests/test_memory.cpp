@@ -5,6 +5,7 @@
 #include "support.h"
 
 #include "platform/audio.h"
+#include "platform/memory.h"
 #include "shell/devices.h"
 #include "shell/screens.h"
 
@@ -12,7 +13,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <malloc.h>
 #include <spawn.h>
 #include <string>
 #include <sys/resource.h>
@@ -73,13 +73,11 @@ TEST(Memory, PeakWhilePlayingStaysWithin32Megabytes) {
 #ifdef QV_UNDER_SANITIZER
     GTEST_SKIP() << "resident memory means nothing under the sanitizers";
 #endif
-    TempDir dir;
-    const auto script = dir.path() / "keys.txt";
-    // Three minutes of play, steering and firing all the while.
-    std::ofstream(script) << "f0 ENTER\nf2 SPACE LEFT UP\nf2000 SPACE RIGHT DOWN\n"
-                             "f4000 SPACE LEFT\n";
-    const long peak = simulatorPeakKb(
-        {"--data", dataDir().string(), "--script", script.string(), "--frames", "6500"});
+    // A recorded game of more than two minutes: the pools full of spores,
+    // plants, explosions and the sower, new games started after lost ones.
+    const std::string script = std::string(QV_GAMES_DIR) + "/sower.keys";
+    const long peak =
+        simulatorPeakKb({"--data", dataDir().string(), "--script", script, "--frames", "4000"});
     ASSERT_GT(peak, 0) << "the simulation did not run to its end";
     RecordProperty("peak_kb", int(peak));
     std::printf("peak resident memory while playing: %.1f MB\n", peak / 1024.0);
@@ -90,12 +88,8 @@ TEST(Memory, AHundredGameStartsLeaveItFlat) {
 #ifdef QV_UNDER_SANITIZER
     GTEST_SKIP() << "resident memory means nothing under the sanitizers";
 #endif
-    // The C library's allocator raises its threshold for mapping large
-    // blocks the first time one such block (a sheet read) is freed, and from
-    // then on keeps blocks of that size in its heap: a one-off step of about
-    // the sheet's size, not growth. Pinning the threshold leaves what the
-    // game itself keeps from one start to the next.
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    // As the game's and the simulator's program start do.
+    plat::keepLargeBlocksOutOfTheHeap();
     freshProgram();
     WorkingDirectory data(dataDir());
     ASSERT_TRUE(initDevices());

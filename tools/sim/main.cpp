@@ -2,6 +2,7 @@
 #include "simulator.h"
 
 #include "platform/files.h"
+#include "platform/memory.h"
 
 #include <cxxopts.hpp>
 
@@ -26,6 +27,7 @@ std::string absolute(const std::string& path) {
 } // namespace
 
 int main(int argc, char** argv) {
+    plat::keepLargeBlocksOutOfTheHeap();
     cxxopts::Options parser("quorvelindaxtor-sim",
                             "Runs Quorvelindaxtor headless, with keys held by a script.");
     // clang-format off
