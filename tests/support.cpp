@@ -118,6 +118,18 @@ bool pictureShownAt(const headless::Frame& frame, plat::Surface* picture, int32_
     return shown && inked > 0;
 }
 
+std::vector<int32_t> effectSlotsStarted() {
+    std::vector<int32_t> slots;
+    for (const auto& request : headless::effectRequests()) {
+        for (int32_t s = 0; s < kSoundBufferSlots; ++s) {
+            if (soundBuffers[s] == request.buffer) {
+                slots.push_back(s);
+            }
+        }
+    }
+    return slots;
+}
+
 WorkingDirectory::WorkingDirectory(const fs::path& directory) : previous_(fs::current_path()) {
     fs::current_path(directory);
 }

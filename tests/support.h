@@ -28,6 +28,10 @@ bool startGame();
 // corner at (x, y).
 bool pictureShownAt(const headless::Frame& frame, plat::Surface* picture, int32_t x, int32_t y);
 
+// The slot of every effect start recorded since the last clearing of
+// headless::effectRequests(), in order.
+std::vector<int32_t> effectSlotsStarted();
+
 // Enters a directory for the life of the object, then returns.
 class WorkingDirectory {
   public:

@@ -79,17 +79,6 @@ class HitTest : public ::testing::Test {
         ship.vx = 0;
         ship.vy = 0;
     }
-    static std::vector<int32_t> effectSlots() {
-        std::vector<int32_t> slots;
-        for (const auto& request : headless::effectRequests()) {
-            for (int32_t s = 0; s < kSoundBufferSlots; ++s) {
-                if (soundBuffers[s] == request.buffer) {
-                    slots.push_back(s);
-                }
-            }
-        }
-        return slots;
-    }
 
     WorkingDirectory data_{dataDir()};
 };
@@ -107,7 +96,7 @@ TEST_F(HitTest, AShotEndsOneSporeForAHundredWithASporeBurst) {
     EXPECT_EQ(explosions[0].active, 1);
     EXPECT_EQ(explosions[0].x, 100);
     EXPECT_EQ(explosions[0].y, 100);
-    EXPECT_EQ(effectSlots(), (std::vector<int32_t>{SoundSporeExplosion}));
+    EXPECT_EQ(effectSlotsStarted(), (std::vector<int32_t>{SoundSporeExplosion}));
     // A voice started this very moment still reads idle; once it plays, the
     // next burst takes the next voice.
     headless::advance(10);
@@ -115,7 +104,7 @@ TEST_F(HitTest, AShotEndsOneSporeForAHundredWithASporeBurst) {
     ASSERT_TRUE(updateShots());
     EXPECT_EQ(spores[1].active, 0);
     EXPECT_EQ(score, 200);
-    EXPECT_EQ(effectSlots(), (std::vector<int32_t>{1, 2}));
+    EXPECT_EQ(effectSlotsStarted(), (std::vector<int32_t>{1, 2}));
 }
 
 TEST_F(HitTest, NineExplosionsPlayingLeaveTheScoreButNoExplosionOrBurst) {
@@ -127,13 +116,13 @@ TEST_F(HitTest, NineExplosionsPlayingLeaveTheScoreButNoExplosionOrBurst) {
     ASSERT_TRUE(updateShots());
     EXPECT_EQ(score, 100);
     EXPECT_EQ(spores[0].active, 0);
-    EXPECT_TRUE(effectSlots().empty());
+    EXPECT_TRUE(effectSlotsStarted().empty());
     // The ship touching a plant plays the explosion all the same.
     growRow(40, 464, 0);
     placeShip(44, 450);
     ASSERT_TRUE(updateShip());
     EXPECT_EQ(shipsLeft, 3);
-    EXPECT_EQ(effectSlots(), (std::vector<int32_t>{SoundExplosion}));
+    EXPECT_EQ(effectSlotsStarted(), (std::vector<int32_t>{SoundExplosion}));
 }
 
 TEST_F(HitTest, TheSowerTakesTenShotsThenGoesForFiveHundred) {
@@ -146,7 +135,7 @@ TEST_F(HitTest, TheSowerTakesTenShotsThenGoesForFiveHundred) {
         ASSERT_EQ(sower.active, 1);
     }
     EXPECT_EQ(score, 0);
-    EXPECT_TRUE(effectSlots().empty());
+    EXPECT_TRUE(effectSlotsStarted().empty());
     headless::advance(5);
     placeShot(0, 276, 24);
     ASSERT_TRUE(updateShots());
@@ -157,7 +146,7 @@ TEST_F(HitTest, TheSowerTakesTenShotsThenGoesForFiveHundred) {
     EXPECT_EQ(sowerGoneTime, headless::tick());
     EXPECT_EQ(explosions[0].x, 300);
     EXPECT_EQ(explosions[0].y, 48);
-    EXPECT_EQ(effectSlots(), (std::vector<int32_t>{SoundExplosion}));
+    EXPECT_EQ(effectSlotsStarted(), (std::vector<int32_t>{SoundExplosion}));
     // Its return starts the count again.
     score = 1000;
     headless::advance(20001);
@@ -179,7 +168,7 @@ TEST_F(HitTest, RammingTheSowerKillsItAndCostsAShip) {
     EXPECT_EQ(ship.state, ShipRespawning);
     EXPECT_EQ(ship.x, 319) << "drawn at its respawn point in this frame";
     EXPECT_EQ(explosions[0].x, 300);
-    EXPECT_EQ(effectSlots(), (std::vector<int32_t>{SoundExplosion}));
+    EXPECT_EQ(effectSlotsStarted(), (std::vector<int32_t>{SoundExplosion}));
 }
 
 TEST_F(HitTest, TheShipOnAPlantKillsOneCellOrTheWholePlantByItsFirstArmCell) {
@@ -250,7 +239,7 @@ TEST_F(HitTest, AShotOnAPodTakesThePlantAndFreesItsRingCells) {
     }
     EXPECT_EQ(explosions[0].x, 304);
     EXPECT_EQ(explosions[0].y, 376);
-    EXPECT_EQ(effectSlots(), (std::vector<int32_t>{SoundSporeExplosion}));
+    EXPECT_EQ(effectSlotsStarted(), (std::vector<int32_t>{SoundSporeExplosion}));
 }
 
 TEST_F(HitTest, AShotOnAnArmCellCutsTheArmToItsTipAndOneCellOfEachPlant) {
@@ -330,7 +319,7 @@ TEST_F(HitTest, ShotsOnTheBaseCountAndTheThirdBringsItDownEvenAfterItFell) {
     EXPECT_EQ(ship.state, ShipGameOver);
     EXPECT_EQ(shipsLeft, 4);
     EXPECT_EQ(baseRing[0].plant, 0) << "the shot's fall leaves the ring";
-    EXPECT_EQ(effectSlots(), (std::vector<int32_t>{SoundExplosion}));
+    EXPECT_EQ(effectSlotsStarted(), (std::vector<int32_t>{SoundExplosion}));
     // During the wait, a further hit falls again and lengthens the wait.
     const uint32_t firstWait = gameOverTime;
     headless::advance(2000);

@@ -73,17 +73,6 @@ class HostileTest : public ::testing::Test {
         spores[i].vx = vx;
         spores[i].vy = vy;
     }
-    static std::vector<int32_t> effectSlots() {
-        std::vector<int32_t> slots;
-        for (const auto& request : headless::effectRequests()) {
-            for (int32_t s = 0; s < kSoundBufferSlots; ++s) {
-                if (soundBuffers[s] == request.buffer) {
-                    slots.push_back(s);
-                }
-            }
-        }
-        return slots;
-    }
     static int ringCovered() {
         int n = 0;
         for (const RingCell& c : baseRing) {
@@ -171,7 +160,7 @@ TEST_F(HostileTest, ArmsGrowDownThenSidewaysThenUpOneCellAStep) {
     EXPECT_EQ(plants[0].segments[1].alive, 1);
     EXPECT_EQ(plants[0].segments[1].box.left, 104);
     EXPECT_EQ(plants[0].segments[1].box.top, 464);
-    EXPECT_EQ(effectSlots(), (std::vector<int32_t>{SoundMetamorphosis}));
+    EXPECT_EQ(effectSlotsStarted(), (std::vector<int32_t>{SoundMetamorphosis}));
     // From (104, 464) down leaves the screen: sideways to (88, 464).
     nextDrawGives(2, 1);
     growNow();
@@ -223,7 +212,7 @@ TEST_F(HostileTest, PlantsAtTheScreensSidesNeverGrow) {
             ASSERT_EQ(plants[p].segments[s].alive, 0) << p << " " << s;
         }
     }
-    EXPECT_TRUE(effectSlots().empty());
+    EXPECT_TRUE(effectSlotsStarted().empty());
 }
 
 TEST_F(HostileTest, AFullArmRegrowsAKilledPodBesideItsTip) {
@@ -286,7 +275,7 @@ TEST_F(HostileTest, RingCellsAreMarkedOverwrittenAndBesiegeTheBase) {
     EXPECT_EQ(ringCovered(), 0);
     EXPECT_EQ(baseRing[5].segment, kFreeRingCell);
     EXPECT_FALSE(pictureShownAt(headless::presentedFrame(), plants[0].frames[0], 232, 384));
-    EXPECT_EQ(effectSlots(), (std::vector<int32_t>{SoundExplosion}));
+    EXPECT_EQ(effectSlotsStarted(), (std::vector<int32_t>{SoundExplosion}));
 }
 
 TEST_F(HostileTest, SporesRootBesideTheStepTheyTouchOrOnTheGround) {
@@ -323,7 +312,7 @@ TEST_F(HostileTest, ASporeOnTheBaseSeedsWithTheSoundOnTheGroundSilently) {
     EXPECT_EQ(plants[0].active, 1);
     EXPECT_EQ(plants[0].segments[0].box.left, 184);
     EXPECT_EQ(plants[0].segments[0].box.top, 416);
-    EXPECT_EQ(effectSlots(), (std::vector<int32_t>{SoundMetamorphosis}));
+    EXPECT_EQ(effectSlotsStarted(), (std::vector<int32_t>{SoundMetamorphosis}));
     // Touching steps 1 and 0 at once seeds two plants.
     placeSpore(1, 175, 456, 0, 1);
     ASSERT_TRUE(updateSpores());
@@ -337,13 +326,13 @@ TEST_F(HostileTest, ASporeOnTheBaseSeedsWithTheSoundOnTheGroundSilently) {
     ASSERT_TRUE(updateSpores());
     EXPECT_EQ(plants[3].segments[0].box.left, 56);
     EXPECT_EQ(plants[3].segments[0].box.top, 464);
-    EXPECT_TRUE(effectSlots().empty());
+    EXPECT_TRUE(effectSlotsStarted().empty());
     // All five plants growing: the next seed on the base is lost, silently.
     seedPlant(cell(600, 464));
     placeSpore(0, 300, 376, 0, 1);
     ASSERT_TRUE(updateSpores());
     EXPECT_EQ(spores[0].active, 0);
-    EXPECT_TRUE(effectSlots().empty());
+    EXPECT_TRUE(effectSlotsStarted().empty());
 }
 
 TEST_F(HostileTest, SporeTestsRunInOrderAndTheSporeShowsOnceMore) {
@@ -387,7 +376,7 @@ TEST_F(HostileTest, ASporeReachingTheShipCostsAShipWhateverItsState) {
     EXPECT_EQ(explosions[0].active, 1);
     EXPECT_EQ(explosions[0].x, 319);
     EXPECT_EQ(explosions[0].y, 259);
-    EXPECT_EQ(effectSlots(), (std::vector<int32_t>{SoundExplosion}));
+    EXPECT_EQ(effectSlotsStarted(), (std::vector<int32_t>{SoundExplosion}));
     // Respawning: another ship and the wait restarts.
     headless::advance(500);
     placeSpore(0, 319, 280, 0, 1);
@@ -402,7 +391,7 @@ TEST_F(HostileTest, ASporeReachingTheShipCostsAShipWhateverItsState) {
     placeSpore(0, 319, 280, 0, 1);
     ASSERT_TRUE(updateSpores());
     EXPECT_EQ(shipsLeft, 1);
-    EXPECT_TRUE(effectSlots().empty());
+    EXPECT_TRUE(effectSlotsStarted().empty());
     // After the base fell with a ship left, a spore on the wreck keeps the
     // game lost and lengthens the wait.
     destroyBase();
@@ -563,7 +552,7 @@ TEST_F(HostileTest, EveryFallRestartsTheBaseExplosionAndTheWait) {
     EXPECT_EQ(baseExplosion.frame, 0);
     EXPECT_EQ(baseExplosion.active, 1);
     EXPECT_GT(gameOverTime, firstWait);
-    EXPECT_EQ(effectSlots(), (std::vector<int32_t>{SoundExplosion}));
+    EXPECT_EQ(effectSlotsStarted(), (std::vector<int32_t>{SoundExplosion}));
     for (int frame = 0; frame < 14; ++frame) {
         ASSERT_TRUE(gameFrame());
     }

@@ -297,6 +297,16 @@ std::optional<Expectation> readExpectation(const Paths& paths, const std::string
     return expected;
 }
 
+// The kept expectation of a game, and a replay of as many frames.
+std::optional<Replay> replayExpected(const Paths& paths, const std::string& name,
+                                     std::optional<Expectation>& expected, std::string& error) {
+    expected = readExpectation(paths, name, error);
+    if (!expected) {
+        return std::nullopt;
+    }
+    return replay(paths, name, expected->frames, error);
+}
+
 } // namespace
 
 std::string digestOf(const std::string& bytes) {
@@ -342,11 +352,8 @@ Outcome recordGame(const Paths& paths, const std::string& name, const std::strin
 
 Outcome rerecordGame(const Paths& paths, const std::string& name) {
     std::string error;
-    const auto expected = readExpectation(paths, name, error);
-    if (!expected) {
-        return {false, error};
-    }
-    const auto played = replay(paths, name, expected->frames, error);
+    std::optional<Expectation> expected;
+    const auto played = replayExpected(paths, name, expected, error);
     if (!played ||
         !writeExpectation(paths, name, expected->plan, expected->frames, *played, error)) {
         return {false, error};
@@ -356,11 +363,8 @@ Outcome rerecordGame(const Paths& paths, const std::string& name) {
 
 Outcome checkGame(const Paths& paths, const std::string& name) {
     std::string error;
-    const auto expected = readExpectation(paths, name, error);
-    if (!expected) {
-        return {false, error};
-    }
-    const auto played = replay(paths, name, expected->frames, error);
+    std::optional<Expectation> expected;
+    const auto played = replayExpected(paths, name, expected, error);
     if (!played) {
         return {false, error};
     }
@@ -407,11 +411,8 @@ Outcome checkGame(const Paths& paths, const std::string& name) {
 
 Outcome stateLineOf(const Paths& paths, const std::string& name, uint64_t frame) {
     std::string error;
-    const auto expected = readExpectation(paths, name, error);
-    if (!expected) {
-        return {false, error};
-    }
-    const auto played = replay(paths, name, expected->frames, error);
+    std::optional<Expectation> expected;
+    const auto played = replayExpected(paths, name, expected, error);
     if (!played) {
         return {false, error};
     }
