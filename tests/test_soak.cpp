@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <climits>
 #include <fstream>
 #include <functional>
 #include <set>
@@ -223,6 +224,12 @@ TEST_F(CheckerTest, EachBrokenFieldIsCaughtByItsGroup) {
          },
          "plant cells"},
         {"cell past the right edge", [](CheckerTest& t) { t.grow(0, {632}); }, "plant cells"},
+        {"cell at the end of the numbers",
+         [](CheckerTest& t) {
+             t.grow(0, {40});
+             t.plants_[0].segments[0].box = {INT32_MIN, 464, INT32_MAX, 479};
+         },
+         "plant cells"},
         {"cell of a free plant",
          [](CheckerTest& t) {
              t.grow(0, {40});

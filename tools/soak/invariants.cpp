@@ -234,9 +234,10 @@ void Checker::checkAlways(const World& world, std::vector<std::string>& broken) 
                     format("plant cells: plants[%zu] is free but its cell %d lives", p, s));
                 continue;
             }
-            const bool square =
-                b.right == b.left + kCellSize - 1 && b.bottom == b.top + kCellSize - 1;
-            const bool onGrid = (b.left - 8) % kCellSize == 0 && b.top % kCellSize == 0;
+            // Worked in 64 bits: a broken box may hold any value.
+            const bool square = int64_t(b.right) == int64_t(b.left) + kCellSize - 1 &&
+                                int64_t(b.bottom) == int64_t(b.top) + kCellSize - 1;
+            const bool onGrid = (int64_t(b.left) - 8) % kCellSize == 0 && b.top % kCellSize == 0;
             const bool inside = b.left >= world.screen.left && b.top >= world.screen.top &&
                                 b.right <= world.screen.right && b.bottom <= world.screen.bottom;
             if (!square || !onGrid || !inside) {
