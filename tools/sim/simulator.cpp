@@ -216,8 +216,7 @@ class Run {
 
     void writeState(uint64_t frame) {
         if (!state_.is_open()) {
-            effects_.clear();
-            headless::playerRequests().clear();
+            forgetRequests();
             return;
         }
         json line;
@@ -292,7 +291,14 @@ class Run {
         line["player"] = player;
         state_ << line.dump() << '\n';
         state_.flush();
+        forgetRequests();
+    }
+
+    // The sound requests of a frame are told once; the backend's own record
+    // of them would otherwise grow for the whole run.
+    void forgetRequests() {
         effects_.clear();
+        headless::effectRequests().clear();
         headless::playerRequests().clear();
     }
 
