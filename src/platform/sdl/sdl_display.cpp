@@ -35,6 +35,7 @@ int clearedHeight = 0;
 bool videoStarted = false;
 bool rendererWanted = false;
 bool cursorVisible = true;
+void (*presentHook)() = nullptr;
 
 // The frame last handed to displayPresent, kept to show it again whenever
 // the desktop asks for the window's contents.
@@ -252,6 +253,10 @@ bool drawsIntoWindowSurface() {
     return useWindowSurface;
 }
 
+void onPresent(void (*hook)()) {
+    presentHook = hook;
+}
+
 bool readBackFrame(std::vector<uint32_t>* pixels, int* width, int* height) {
     if (useWindowSurface) {
         SDL_Surface* surface = SDL_GetWindowSurface(plat::window);
@@ -385,9 +390,12 @@ void displayPresent(const uint8_t* pixels, const PaletteColour palette[256]) {
     haveFrame = true;
     if (useWindowSurface) {
         drawIntoWindowSurface();
-        return;
+    } else {
+        sdl::redrawLastFrame();
     }
-    sdl::redrawLastFrame();
+    if (presentHook != nullptr) {
+        presentHook();
+    }
 }
 
 // The entry hides the cursor before the display exists, and opening the

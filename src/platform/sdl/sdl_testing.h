@@ -25,4 +25,8 @@ bool drawsIntoWindowSurface();
 // silently on the tick counter.
 bool audioDeviceOpen();
 
+// Called after every presented picture (null for none): lets a test program
+// note what the game's clock said when each frame was shown.
+void onPresent(void (*hook)());
+
 } // namespace plat::sdl::testing
