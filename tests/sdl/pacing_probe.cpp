@@ -6,7 +6,9 @@
 //     qv_pacing_probe FILE
 //
 // FILE gets one line per frame of play: the number of title screens shown
-// before it, and the frame's start tick.
+// before it, the frame's start tick, and the tick when its picture had been
+// presented.
+#include "platform/input.h"
 #include "platform/sdl/sdl_testing.h"
 #include "shell/entry.h"
 #include "shell/frame.h"
@@ -21,6 +23,7 @@ namespace {
 struct FrameStart {
     int titleScreens;
     uint32_t tick;
+    uint32_t presented;
 };
 
 std::vector<FrameStart> frames;
@@ -33,7 +36,7 @@ void noteFrame() {
         return;
     }
     lastStart = frameStartTime;
-    frames.push_back({titleScreensShown, frameStartTime});
+    frames.push_back({titleScreensShown, frameStartTime, plat::tickCount()});
 }
 
 } // namespace
@@ -53,7 +56,8 @@ int main(int argc, char** argv) {
     plat::sdl::testing::onPresent(noteFrame);
     const int status = gameMain();
     for (const FrameStart& frame : frames) {
-        std::fprintf(out, "%d %u\n", frame.titleScreens, unsigned(frame.tick));
+        std::fprintf(out, "%d %u %u\n", frame.titleScreens, unsigned(frame.tick),
+                     unsigned(frame.presented));
     }
     std::fclose(out);
     return status;
