@@ -23,6 +23,16 @@ uint32_t tickCount();
 // the keys and found nothing to do, so that waiting does not burn a core.
 void idle();
 
+// One turn of a wait for the tick counter to reach deadline: returns once it
+// has, or earlier, and the caller tests its own condition again. The real
+// game sleeps the whole time at once.
+void idleUntil(uint32_t deadline);
+
+// One turn of a wait for a key: returns when something may have changed (a
+// key, a button, a request from the desktop), and the caller polls its keys
+// again. The real game sleeps until then.
+void waitForInput();
+
 void cursorShow(bool show);
 
 } // namespace plat

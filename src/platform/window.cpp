@@ -145,6 +145,14 @@ void idle() {
     backend::idle();
 }
 
+void idleUntil(uint32_t deadline) {
+    backend::idleUntil(deadline);
+}
+
+void waitForInput() {
+    backend::waitForInput();
+}
+
 void cursorShow(bool show) {
     backend::cursorShow(show);
 }

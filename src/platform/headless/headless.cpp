@@ -170,6 +170,16 @@ void idle() {
     }
 }
 
+// Every wait moves the virtual clock by the same millisecond a turn, so a
+// frame lasts exactly its period and a screen's wait is counted in turns.
+void idleUntil(uint32_t) {
+    idle();
+}
+
+void waitForInput() {
+    idle();
+}
+
 void cursorShow(bool show) {
     state.cursorShown = show;
 }

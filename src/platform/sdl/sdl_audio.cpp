@@ -7,6 +7,7 @@
 // as playing for its samples' duration on the tick counter, so a game that
 // waits for idle voices behaves the same with or without sound.
 #include "platform/backend.h"
+#include "platform/sdl/sdl_internal.h"
 #include "platform/sdl/sdl_testing.h"
 
 #include <SDL.h>
@@ -202,11 +203,29 @@ bool playing(const Voice& voice) {
 
 } // namespace
 
-namespace sdl::testing {
+namespace sdl {
+
+// A voice timed on the tick counter alone needs nothing: the counter stands
+// still while the game is stopped.
+void pauseSound(bool paused) {
+    if (!mixerOpen) {
+        return;
+    }
+    if (paused) {
+        Mix_Pause(-1);
+        Mix_PauseMusic();
+    } else {
+        Mix_Resume(-1);
+        Mix_ResumeMusic();
+    }
+}
+
+namespace testing {
 bool audioDeviceOpen() {
     return mixerOpen;
 }
-} // namespace sdl::testing
+} // namespace testing
+} // namespace sdl
 
 namespace backend {
 
