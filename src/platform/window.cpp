@@ -141,10 +141,6 @@ uint32_t tickCount() {
     return backend::tickCount();
 }
 
-void idle() {
-    backend::idle();
-}
-
 void idleUntil(uint32_t deadline) {
     backend::idleUntil(deadline);
 }

@@ -73,8 +73,7 @@ class GameProcess {
         for (char** entry = environ; *entry != nullptr; ++entry) {
             const std::string variable = *entry;
             if (variable.starts_with("SDL_AUDIODRIVER=") ||
-                variable.starts_with("SDL_DISKAUDIOFILE=") ||
-                variable.starts_with("QV_WINDOWED=")) {
+                variable.starts_with("SDL_DISKAUDIOFILE=")) {
                 continue;
             }
             variables.push_back(variable);

@@ -516,6 +516,7 @@ bool displayOpen() {
 
 void displayClose() {
     sdl::gamepadsClose();
+    sdl::forgetWindowState();
     if (texture != nullptr) {
         SDL_DestroyTexture(texture);
         texture = nullptr;

@@ -195,11 +195,20 @@ void waitWhileAway() {
 
 } // namespace
 
-namespace sdl::testing {
+namespace sdl {
+
+void forgetWindowState() {
+    away = false;
+    returnTaken = false;
+    keypadEnterTaken = false;
+}
+
+namespace testing {
 uint32_t timeAwayMs() {
     return stoppedMs;
 }
-} // namespace sdl::testing
+} // namespace testing
+} // namespace sdl
 
 namespace backend {
 
@@ -261,12 +270,6 @@ bool keyDown(Key key) {
 // still while the player was away, wrapping at 32 bits.
 uint32_t tickCount() {
     return (stopped ? stoppedAt : bootMs(bootNs())) - stoppedMs;
-}
-
-// A millisecond's sleep.
-void idle() {
-    timespec pause{0, 1000000};
-    nanosleep(&pause, nullptr);
 }
 
 // Sleeps until the start of the millisecond in which the tick counter reads

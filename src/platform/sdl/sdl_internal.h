@@ -28,6 +28,9 @@ void toggleFullscreen();
 SDL_Rect drawFrameOnto(SDL_Surface* surface, const uint8_t* pixels,
                        const PaletteColour palette[256]);
 
+// A new window is one the player is at, with no key taken by the desktop.
+void forgetWindowState();
+
 // Holds or lets go every effect voice and the front-end player.
 void pauseSound(bool paused);
 
