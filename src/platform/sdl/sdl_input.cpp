@@ -25,6 +25,10 @@ namespace {
 // whenever the wait wakes.
 constexpr int kControllerLookMs = 10;
 constexpr int kHotplugLookMs = 250;
+// SDL reports a change of focus only at a pump some time after the window
+// system told it, so while away the pump comes this often: the game is back
+// soon after the window is.
+constexpr int kAwayLookMs = 50;
 // The longest single sleep of a wait for a tick.
 constexpr int32_t kLongestSleepMs = 1000;
 
@@ -184,7 +188,7 @@ void waitWhileAway() {
     stopped = true;
     sdl::pauseSound(true);
     while (away && !closeRequested()) {
-        waitForEvents(kHotplugLookMs);
+        waitForEvents(kAwayLookMs);
     }
     sdl::pauseSound(false);
     stoppedMs += bootMs(bootNs()) - stoppedAt;
