@@ -611,7 +611,7 @@ TEST_F(GameOnXvfb, PausesItsMusicWhileAnotherWindowHasTheKeyboard) {
     // The keyboard goes elsewhere: a moment later the game is silent and
     // costs nothing, and its picture stays.
     x.focus(DefaultRootWindow(x.display()));
-    std::this_thread::sleep_for(800ms);
+    std::this_thread::sleep_for(1200ms);
     const std::uintmax_t silentFrom = fileSize(game.audioPath());
     const double cpuBefore = game.cpuSeconds();
     std::this_thread::sleep_for(1500ms);
@@ -625,7 +625,7 @@ TEST_F(GameOnXvfb, PausesItsMusicWhileAnotherWindowHasTheKeyboard) {
 
     // The keyboard comes back: so does the music.
     x.focus(window);
-    std::this_thread::sleep_for(800ms);
+    std::this_thread::sleep_for(1000ms);
     const std::uintmax_t backFrom = fileSize(game.audioPath());
     std::this_thread::sleep_for(1s);
     EXPECT_GT(peakSample(game.audioPath(), backFrom), 1000) << "the music did not come back";

@@ -152,31 +152,38 @@ TEST_F(SdlPause, AwayStopsTheClockAndTheSoundUntilTheWindowIsBack) {
         const auto wallBefore = Clock::now();
 
         pushWindowEvent(c.away);
-        const std::unique_ptr<Later> later = afterMs(400, c.back);
+        const std::unique_ptr<Later> later = afterMs(600, c.back);
         ASSERT_NE(later, nullptr) << SDL_GetError();
         // The pump does not return until the window is back.
         backend::pumpEvents();
+        const int waited = msSince(wallBefore);
+        const uint32_t tickBack = backend::tickCount();
+        const auto wallBack = Clock::now();
         ASSERT_TRUE(later->fired);
-        EXPECT_GE(msSince(wallBefore), 390);
+        EXPECT_GE(waited, 590);
 
-        // The clock stood still, and goes on from where it stood.
-        EXPECT_LT(later->tick - tickBefore, 5u);
-        EXPECT_LT(backend::tickCount() - tickBefore, 10u);
-        EXPECT_NEAR(double(sdltest::timeAwayMs() - awayBefore), 400.0, 40.0);
+        // The clock stood still, and goes on from where it stood, with the
+        // wall clock.
+        EXPECT_LT(later->tick - tickBefore, 100u);
+        EXPECT_LT(tickBack - tickBefore, 100u);
+        EXPECT_NEAR(double(sdltest::timeAwayMs() - awayBefore), double(waited), 100.0);
         SDL_Delay(100);
-        EXPECT_NEAR(double(backend::tickCount() - tickBefore), 100.0, 30.0);
+        EXPECT_NEAR(double(backend::tickCount() - tickBack), double(msSince(wallBack)), 30.0);
 
-        // The sound was held meanwhile, and plays on: the effect is where it
-        // was, with the rest of its half second still to play.
+        // The sound was held meanwhile, and plays on: the effect, half a
+        // second long and started well before, would have ended during the
+        // pause had it gone on; it is where the tick counter says it is.
         EXPECT_TRUE(later->musicPaused);
         EXPECT_GE(later->channelsPaused, 1);
         EXPECT_FALSE(Mix_PausedMusic());
         EXPECT_EQ(Mix_Paused(-1), 0);
         EXPECT_TRUE(Mix_PlayingMusic());
+        const uint32_t playedMs = backend::tickCount() - tickBefore;
         const uint32_t positionAfter = backend::voicePosition(effect.get());
-        EXPECT_GT(positionAfter, positionBefore);
-        EXPECT_LT(positionAfter, positionBefore + 8000u * 200 / 1000);
-        while (backend::voicePosition(effect.get()) != 0) {
+        ASSERT_LT(playedMs, 350u) << "the machine is too busy to tell";
+        EXPECT_NE(positionAfter, 0u) << "the effect played on through the pause";
+        EXPECT_NEAR(double(positionAfter) - double(positionBefore), playedMs * 8.0, 80.0);
+        for (int i = 0; i < 400 && backend::voicePosition(effect.get()) != 0; ++i) {
             SDL_Delay(5);
         }
     }
@@ -192,13 +199,15 @@ TEST_F(SdlPause, NothingButAwayStopsTheGame) {
           SDL_WINDOWEVENT_RESTORED}) {
         pushWindowEvent(id);
     }
+    // Should any of them stop the game, this brings it back, late.
+    const std::unique_ptr<Later> rescue = afterMs(1000, windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED));
     const uint32_t tickBefore = backend::tickCount();
     const auto wallBefore = Clock::now();
     backend::pumpEvents();
-    EXPECT_LT(msSince(wallBefore), 50);
+    EXPECT_LT(msSince(wallBefore), 500);
     SDL_Delay(200);
     backend::pumpEvents();
-    EXPECT_NEAR(double(backend::tickCount() - tickBefore), double(msSince(wallBefore)), 5.0);
+    EXPECT_NEAR(double(backend::tickCount() - tickBefore), double(msSince(wallBefore)), 20.0);
     EXPECT_EQ(sdltest::timeAwayMs(), awayBefore);
 
     // Focus lost and back within the same batch of events is no pause.
@@ -206,7 +215,7 @@ TEST_F(SdlPause, NothingButAwayStopsTheGame) {
     pushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
     const auto again = Clock::now();
     backend::pumpEvents();
-    EXPECT_LT(msSince(again), 50);
+    EXPECT_LT(msSince(again), 500);
 }
 
 TEST_F(SdlPause, ACloseRequestWhileAwayEndsTheWait) {
@@ -220,10 +229,11 @@ TEST_F(SdlPause, ACloseRequestWhileAwayEndsTheWait) {
     EXPECT_TRUE(later->fired);
     EXPECT_TRUE(plat::closeRequested());
     // Away or not, nothing stops the game any more once it is closing.
+    const std::unique_ptr<Later> rescue = afterMs(1000, windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED));
     pushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
     const auto wallBefore = Clock::now();
     backend::pumpEvents();
-    EXPECT_LT(msSince(wallBefore), 50);
+    EXPECT_LT(msSince(wallBefore), 500);
 }
 
 } // namespace
