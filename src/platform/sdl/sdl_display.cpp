@@ -1,13 +1,16 @@
-// The display on SDL: a window covering the desktop. Each presented frame is
-// turned from palette indices into 32-bit pixels and drawn at the largest
-// whole-number scale that fits, centred on black, with nearest-neighbour
-// sampling so that the pixels stay sharp.
+// The display on SDL: a window covering the desktop, or, once the player
+// has switched with Alt+Enter or F11, a window of its own that can be
+// resized. Each presented frame is turned from palette indices into 32-bit
+// pixels and drawn at the largest whole-number scale that fits, centred on
+// black, with nearest-neighbour sampling so that the pixels stay sharp.
 //
 // Where the window system gives the window a framebuffer of its own (X11
-// shared memory), the frame is scaled straight into it: that costs a few per
-// cent of a core, where going through a renderer costs several times that
-// on machines whose OpenGL runs on the processor. Elsewhere a renderer and
-// one 640x480 streaming texture do the work.
+// shared memory), the frame is scaled straight into it, and only the parts
+// that differ from the frame before are drawn and sent to the screen: most
+// of a frame is the same background as the last one. Going through a
+// renderer costs several times that on machines whose OpenGL runs on the
+// processor. Elsewhere a renderer and one 640x480 streaming texture do the
+// work.
 #include "platform/backend.h"
 #include "platform/sdl/sdl_internal.h"
 #include "platform/sdl/sdl_testing.h"
@@ -228,9 +231,8 @@ constexpr int kJoinedRowGap = 8;
 int changedAreas(const uint8_t* shown, const uint8_t* next, SDL_Rect areas[kMaxChangedAreas]) {
     int count = 0;
     bool overflow = false;
-    SDL_Rect all{kScreenWidth, kScreenHeight, 0, 0};
-    int allRight = 0;
-    int allBottom = 0;
+    // The bounds of every change: left, top, right and bottom, exclusive.
+    int bounds[4] = {kScreenWidth, kScreenHeight, 0, 0};
     for (int y = 0; y < kScreenHeight; ++y) {
         const size_t offset = size_t(y) * kScreenWidth;
         if (std::memcmp(shown + offset, next + offset, kScreenWidth) == 0) {
@@ -239,10 +241,10 @@ int changedAreas(const uint8_t* shown, const uint8_t* next, SDL_Rect areas[kMaxC
         int left = 0;
         int right = 0;
         changedColumns(shown + offset, next + offset, &left, &right);
-        all.x = std::min(all.x, left);
-        all.y = std::min(all.y, y);
-        allRight = std::max(allRight, right);
-        allBottom = y + 1;
+        bounds[0] = std::min(bounds[0], left);
+        bounds[1] = std::min(bounds[1], y);
+        bounds[2] = std::max(bounds[2], right);
+        bounds[3] = y + 1;
         SDL_Rect* open = count > 0 ? &areas[count - 1] : nullptr;
         if (open != nullptr && y - (open->y + open->h) <= kJoinedRowGap) {
             const int openRight = open->x + open->w;
@@ -256,7 +258,7 @@ int changedAreas(const uint8_t* shown, const uint8_t* next, SDL_Rect areas[kMaxC
         }
     }
     if (overflow) {
-        areas[0] = SDL_Rect{all.x, all.y, allRight - all.x, allBottom - all.y};
+        areas[0] = SDL_Rect{bounds[0], bounds[1], bounds[2] - bounds[0], bounds[3] - bounds[1]};
         return 1;
     }
     return count;

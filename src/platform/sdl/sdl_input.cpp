@@ -71,6 +71,8 @@ uint32_t bootMs(uint64_t ns) {
     return uint32_t(ns / 1000000u);
 }
 
+// Alt+Enter (either Enter) and F11 switch between full screen and a window,
+// once a press however long the key is held.
 void handleKey(const SDL_KeyboardEvent& key) {
     const SDL_Scancode code = key.keysym.scancode;
     bool* taken = code == SDL_SCANCODE_RETURN     ? &returnTaken
