@@ -23,9 +23,12 @@
 namespace plat {
 namespace {
 
-constexpr int kDeviceRate = 44100;
+// The game's sounds are all 22050 Hz: a device at their rate mixes them as
+// they are, with nothing to resample while the title music loops. A chunk
+// of 512 frames is 23 ms, short enough for an effect to sound with its hit.
+constexpr int kDeviceRate = 22050;
 constexpr int kDeviceChannels = 2;
-constexpr int kChunkFrames = 1024;
+constexpr int kChunkFrames = 512;
 constexpr int kInitialMixerChannels = 32;
 
 // Samples in the device's format, with the chunk the mixer plays from them.
