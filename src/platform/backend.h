@@ -54,7 +54,8 @@ void pumpEvents();
 
 bool keyDown(Key key);
 uint32_t tickCount();
-void idle();
+void idleUntil(uint32_t deadline);
+void waitForInput();
 void cursorShow(bool show);
 
 bool audioOpen();

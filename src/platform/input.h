@@ -19,9 +19,18 @@ bool closeRequested();
 // Milliseconds, wrapping at 32 bits.
 uint32_t tickCount();
 
-// One turn of a wait: called by every loop that polls the tick counter or
-// the keys and found nothing to do, so that waiting does not burn a core.
-void idle();
+// The waits: every loop that polls the tick counter or the keys and finds
+// nothing to do calls one of these, so that waiting does not burn a core.
+//
+// One turn of a wait for the tick counter to reach deadline: returns once it
+// has, or earlier, and the caller tests its own condition again. The real
+// game sleeps the whole time at once.
+void idleUntil(uint32_t deadline);
+
+// One turn of a wait for a key: returns when something may have changed (a
+// key, a button, a request from the desktop), and the caller polls its keys
+// again. The real game sleeps until then.
+void waitForInput();
 
 void cursorShow(bool show);
 

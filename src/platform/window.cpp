@@ -141,8 +141,12 @@ uint32_t tickCount() {
     return backend::tickCount();
 }
 
-void idle() {
-    backend::idle();
+void idleUntil(uint32_t deadline) {
+    backend::idleUntil(deadline);
+}
+
+void waitForInput() {
+    backend::waitForInput();
 }
 
 void cursorShow(bool show) {

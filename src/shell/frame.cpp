@@ -114,7 +114,7 @@ bool gameFrame() {
         return false;
     }
     while (uint32_t(plat::tickCount() - frameStartTime) < kFramePeriodMs) {
-        plat::idle();
+        plat::idleUntil(frameStartTime + kFramePeriodMs);
     }
     return true;
 }

@@ -101,7 +101,7 @@ bool titleScreen() {
             return true;
         }
         if (!acted) {
-            plat::idle();
+            plat::waitForInput();
         }
     }
     return startNewGame();
@@ -115,7 +115,7 @@ bool controlsScreen() {
     // Only F4 leaves; a close request from the desktop leaves too, and the
     // title screen then sees it as Esc.
     while (!plat::keyDown(plat::Key::F4) && !plat::closeRequested()) {
-        plat::idle();
+        plat::waitForInput();
     }
     return drawTitle() && plat::displayFlip();
 }

@@ -91,7 +91,7 @@ class GameProcess {
             const std::string variable = *entry;
             if (variable.starts_with("SDL_AUDIODRIVER=") ||
                 variable.starts_with("SDL_DISKAUDIOFILE=") ||
-                variable.starts_with("QV_WINDOWED=") || leftOut(launch, variable)) {
+                leftOut(launch, variable)) {
                 continue;
             }
             variables.push_back(variable);
@@ -229,12 +229,13 @@ std::uintmax_t fileSize(const std::string& path) {
     return error ? 0 : size;
 }
 
-// The loudest sample in a file of signed 16-bit little-endian samples.
-int peakSample(const std::string& path) {
+// The loudest sample in a file of signed 16-bit little-endian samples, from
+// byte `from` on.
+int peakSample(const std::string& path, std::uintmax_t from = 0) {
     std::ifstream file(path, std::ios::binary);
     const std::vector<char> bytes{std::istreambuf_iterator<char>(file), {}};
     int peak = 0;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    for (size_t i = size_t(from) & ~size_t(1); i + 1 < bytes.size(); i += 2) {
         const auto sample =
             int16_t(uint16_t(uint8_t(bytes[i])) | uint16_t(uint16_t(uint8_t(bytes[i + 1])) << 8));
         peak = std::max(peak, std::abs(int(sample)));
@@ -341,6 +342,41 @@ class XConnection {
         XFlush(display_);
         std::this_thread::sleep_for(100ms);
         fakeKey_(display_, keycode, False, 0);
+        XFlush(display_);
+    }
+
+    // A key pressed or released and left so.
+    void press(KeySym key, bool down) {
+        fakeKey_(display_, XKeysymToKeycode(display_, key), down ? True : False, 0);
+        XFlush(display_);
+    }
+
+    // Where a window's inside lies on the screen.
+    struct Geometry {
+        int x = 0;
+        int y = 0;
+        int width = 0;
+        int height = 0;
+        bool operator==(const Geometry&) const = default;
+    };
+    Geometry geometry(Window window) {
+        XWindowAttributes attributes{};
+        Window child = 0;
+        Geometry place;
+        if (XGetWindowAttributes(display_, window, &attributes) == 0 ||
+            XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &place.x,
+                                  &place.y, &child) == 0) {
+            return {};
+        }
+        place.width = attributes.width;
+        place.height = attributes.height;
+        return place;
+    }
+
+    // Gives the keyboard to the window, as a window manager does when the
+    // user clicks another window (the root window here) or comes back.
+    void focus(Window window) {
+        XSetInputFocus(display_, window, RevertToParent, CurrentTime);
         XFlush(display_);
     }
 
@@ -731,6 +767,93 @@ TEST(GameThatCannotStart, EndsWithOneLineSayingWhyAndStatusOne) {
             << describeStatus(*status) << " for " << failing.line;
         EXPECT_EQ(game.gameLines(), std::vector<std::string>{failing.line});
     }
+
+// Polls until the window's inside has the size, or two seconds have passed.
+XConnection::Geometry waitForSize(XConnection& x, Window window, int width, int height) {
+    const auto deadline = Clock::now() + 2s;
+    XConnection::Geometry place = x.geometry(window);
+    while ((place.width != width || place.height != height) && Clock::now() < deadline) {
+        std::this_thread::sleep_for(50ms);
+        place = x.geometry(window);
+    }
+    return place;
+}
+
+TEST_F(GameOnXvfb, AltEnterOnTheTitleMakesAWindowAndStartsNoGame) {
+    ASSERT_NO_FATAL_FAILURE(waitForTitleScreen());
+    const int screenWidth = x.screenWidth();
+    const int screenHeight = x.screenHeight();
+
+    // Alt, Enter, Alt let go with Enter still held a while: as a hand does.
+    x.press(XK_Alt_L, true);
+    x.press(XK_Return, true);
+    std::this_thread::sleep_for(300ms);
+    x.press(XK_Alt_L, false);
+    std::this_thread::sleep_for(300ms);
+    x.press(XK_Return, false);
+
+    // A window at the largest whole scale that fits the screen, centred.
+    const int scale = std::min(screenWidth / kFrameWidth, screenHeight / kFrameHeight);
+    const XConnection::Geometry windowed =
+        waitForSize(x, window, kFrameWidth * scale, kFrameHeight * scale);
+    ASSERT_EQ(windowed.width, kFrameWidth * scale);
+    ASSERT_EQ(windowed.height, kFrameHeight * scale);
+    EXPECT_EQ(windowed.x, (screenWidth - windowed.width) / 2);
+    EXPECT_EQ(windowed.y, (screenHeight - windowed.height) / 2);
+
+    // Still the title screen a second later: Enter went to the desktop.
+    std::this_thread::sleep_for(1s);
+    shot = x.grabScreen();
+    const FramePlace inWindow{windowed.x, windowed.y, scale};
+    for (int top : kTitleLineTops) {
+        EXPECT_GE(whiteInTitleLine(shot, inWindow, top), kMinWhitePerLine)
+            << "the title text at frame y " << top << " is gone from the window";
+    }
+
+    // F11: full screen again, the title where it was at the start.
+    x.tap(XK_F11);
+    const XConnection::Geometry full = waitForSize(x, window, screenWidth, screenHeight);
+    EXPECT_EQ(full, (XConnection::Geometry{0, 0, screenWidth, screenHeight}));
+    std::this_thread::sleep_for(300ms);
+    shot = x.grabScreen();
+    for (int top : kTitleLineTops) {
+        EXPECT_GE(whiteInTitleLine(shot, place, top), kMinWhitePerLine)
+            << "the title text at frame y " << top << " is missing after going back";
+    }
+
+    x.tap(XK_Escape);
+    expectCleanExit("Esc was pressed");
+}
+
+TEST_F(GameOnXvfb, PausesItsMusicWhileAnotherWindowHasTheKeyboard) {
+    ASSERT_NO_FATAL_FAILURE(waitForTitleScreen());
+    std::this_thread::sleep_for(500ms);
+    ASSERT_GT(peakSample(game.audioPath()), 1000) << "the title music is silent";
+
+    // The keyboard goes elsewhere: a moment later the game is silent and
+    // costs nothing, and its picture stays.
+    x.focus(DefaultRootWindow(x.display()));
+    std::this_thread::sleep_for(1200ms);
+    const std::uintmax_t silentFrom = fileSize(game.audioPath());
+    const double cpuBefore = game.cpuSeconds();
+    std::this_thread::sleep_for(1500ms);
+    const double cpuAway = game.cpuSeconds() - cpuBefore;
+    EXPECT_GT(fileSize(game.audioPath()), silentFrom) << "the sound device stopped";
+    EXPECT_EQ(peakSample(game.audioPath(), silentFrom), 0) << "the music went on while away";
+    EXPECT_LT(cpuAway, 0.05);
+    shot = x.grabScreen();
+    EXPECT_GE(whiteInTitleLine(shot, place, kTitleLineTops[0]), kMinWhitePerLine)
+        << "the picture did not stay";
+
+    // The keyboard comes back: so does the music.
+    x.focus(window);
+    std::this_thread::sleep_for(1000ms);
+    const std::uintmax_t backFrom = fileSize(game.audioPath());
+    std::this_thread::sleep_for(1s);
+    EXPECT_GT(peakSample(game.audioPath(), backFrom), 1000) << "the music did not come back";
+
+    x.tap(XK_Escape);
+    expectCleanExit("Esc was pressed");
 }
 
 } // namespace

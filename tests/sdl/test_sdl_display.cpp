@@ -1,14 +1,24 @@
 // The SDL display on a 1920x1080 virtual X screen: placement, scaling and
-// palette of the presented frame, exposures, the cursor.
+// palette of the presented frame, full screen and window, resizes, redrawing
+// only what changed, exposures, the cursor.
 #include "platform/backend.h"
+#include "platform/sdl/sdl_internal.h"
 #include "platform/sdl/sdl_testing.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
+
+// Last: the X headers (SDL's window-system header among them) define macros
+// (None, Bool, Status) that clash with names inside GoogleTest.
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -24,11 +34,105 @@ void settle() {
     }
 }
 
+// A frame whose neighbouring pixels all differ, and a palette whose entries
+// all differ, so that any blending or misplaced row shows; the flags byte
+// must not show.
+struct TestFrame {
+    std::vector<uint8_t> pixels;
+    plat::PaletteColour palette[256];
+
+    TestFrame() : pixels(size_t(W) * H) {
+        for (size_t i = 0; i < pixels.size(); ++i) {
+            pixels[i] = uint8_t(i % W + 3 * (i / W));
+        }
+        for (int i = 0; i < 256; ++i) {
+            palette[i] = {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 4};
+        }
+    }
+    uint8_t& at(int x, int y) { return pixels[size_t(y) * W + size_t(x)]; }
+    void present() const { backend::displayPresent(pixels.data(), palette); }
+};
+
+// The pixels of a width x height picture of the display that are not the
+// frame at the largest whole scale that fits, centred on black.
+int wrongPixels(const std::vector<uint32_t>& shown, int width, int height, const TestFrame& frame) {
+    const int scale = std::min(width / W, height / H);
+    const int left = (width - W * scale) / 2;
+    const int top = (height - H * scale) / 2;
+    int wrong = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uint32_t want = 0;
+            if (x >= left && y >= top && x < left + W * scale && y < top + H * scale) {
+                const plat::PaletteColour& c =
+                    frame.palette[frame.pixels[size_t((y - top) / scale) * W +
+                                               size_t((x - left) / scale)]];
+                want = uint32_t(c.red) << 16 | uint32_t(c.green) << 8 | c.blue;
+            }
+            wrong += (shown[size_t(y) * width + x] & 0xFFFFFF) != want;
+        }
+    }
+    return wrong;
+}
+
+// What the X server shows in the game's window, as 0xRRGGBB values: what
+// reached the screen, not only what the game drew.
+bool grabWindow(std::vector<uint32_t>* pixels, int* width, int* height) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(sdltest::window(), &info) || info.subsystem != SDL_SYSWM_X11) {
+        return false;
+    }
+    ::Display* display = info.info.x11.display;
+    const ::Window xwindow = info.info.x11.window;
+    XSync(display, False);
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(display, xwindow, &attributes) == 0) {
+        return false;
+    }
+    XImage* image = XGetImage(display, xwindow, 0, 0, unsigned(attributes.width),
+                              unsigned(attributes.height), AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        return false;
+    }
+    *width = image->width;
+    *height = image->height;
+    pixels->resize(size_t(*width) * size_t(*height));
+    for (int y = 0; y < *height; ++y) {
+        for (int x = 0; x < *width; ++x) {
+            (*pixels)[size_t(y) * size_t(*width) + size_t(x)] =
+                uint32_t(XGetPixel(image, x, y) & 0xFFFFFF);
+        }
+    }
+    XDestroyImage(image);
+    return true;
+}
+
+bool isFullScreen() {
+    return (SDL_GetWindowFlags(sdltest::window()) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
+std::pair<int, int> windowSize() {
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(sdltest::window(), &width, &height);
+    return {width, height};
+}
+
+// Pumps until the window has the size or half a second has passed.
+bool becomesSize(int width, int height) {
+    for (int i = 0; i < 100 && windowSize() != std::pair{width, height}; ++i) {
+        backend::pumpEvents();
+        SDL_Delay(5);
+    }
+    settle();
+    return windowSize() == std::pair{width, height};
+}
+
 void checkDoubledFrame();
 
 class SdlDisplay : public ::testing::Test {
   protected:
-    void SetUp() override { unsetenv("QV_WINDOWED"); }
     void TearDown() override {
         sdltest::presentThroughRenderer(false);
         backend::displayClose();
@@ -52,19 +156,10 @@ void checkDoubledFrame() {
     ASSERT_TRUE(backend::displayOpen()) << SDL_GetError();
     SDL_Window* window = sdltest::window();
     EXPECT_STREQ(SDL_GetWindowTitle(window), "Quorvelindaxtor");
-    EXPECT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN);
+    EXPECT_TRUE(isFullScreen());
 
-    // Neighbouring pixels all differ and so do all palette entries, so any
-    // blending or misplaced row shows; the flags byte must not show.
-    std::vector<uint8_t> pixels(size_t(W) * H);
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        pixels[i] = uint8_t(i % W + 3 * (i / W));
-    }
-    plat::PaletteColour palette[256];
-    for (int i = 0; i < 256; ++i) {
-        palette[i] = {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 4};
-    }
-    backend::displayPresent(pixels.data(), palette);
+    const TestFrame frame;
+    frame.present();
     settle();
 
     std::vector<uint32_t> shown;
@@ -75,20 +170,126 @@ void checkDoubledFrame() {
     ASSERT_EQ(height, 1080);
     // Twice 640x480 fits 1920x1080: 320 columns of border at each side,
     // 60 rows above and below.
-    int wrong = 0;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const int fx = (x - 320) / 2;
-            const int fy = (y - 60) / 2;
-            uint32_t want = 0;
-            if (x >= 320 && y >= 60 && fx < W && fy < H) {
-                const plat::PaletteColour& c = palette[pixels[size_t(fy) * W + fx]];
-                want = uint32_t(c.red) << 16 | uint32_t(c.green) << 8 | c.blue;
-            }
-            wrong += (shown[size_t(y) * width + x] & 0xFFFFFF) != want;
+    EXPECT_EQ(wrongPixels(shown, width, height, frame), 0);
+}
+
+// Full screen, then a window at the largest whole scale that fits the
+// desktop, then full screen again; through both ways of presenting.
+TEST_F(SdlDisplay, TogglesBetweenFullScreenAndAWindowAtTwiceTheFrame) {
+    for (bool throughRenderer : {false, true}) {
+        SCOPED_TRACE(throughRenderer ? "through a renderer" : "into the window's framebuffer");
+        sdltest::presentThroughRenderer(throughRenderer);
+        ASSERT_TRUE(backend::displayOpen()) << SDL_GetError();
+        const TestFrame frame;
+        frame.present();
+        settle();
+        ASSERT_TRUE(isFullScreen());
+
+        plat::sdl::toggleFullscreen();
+        EXPECT_FALSE(isFullScreen());
+        EXPECT_TRUE(becomesSize(1280, 960));
+        EXPECT_TRUE(SDL_GetWindowFlags(sdltest::window()) & SDL_WINDOW_RESIZABLE);
+        int x = 0;
+        int y = 0;
+        SDL_GetWindowPosition(sdltest::window(), &x, &y);
+        EXPECT_EQ(x, 320) << "centred on the desktop";
+        EXPECT_EQ(y, 60);
+        std::vector<uint32_t> shown;
+        int width = 0;
+        int height = 0;
+        ASSERT_TRUE(sdltest::readBackFrame(&shown, &width, &height)) << SDL_GetError();
+        EXPECT_EQ(width, 1280);
+        EXPECT_EQ(height, 960);
+        EXPECT_EQ(wrongPixels(shown, width, height, frame), 0);
+
+        plat::sdl::toggleFullscreen();
+        EXPECT_TRUE(isFullScreen());
+        EXPECT_TRUE(becomesSize(1920, 1080));
+        ASSERT_TRUE(sdltest::readBackFrame(&shown, &width, &height)) << SDL_GetError();
+        EXPECT_EQ(width, 1920);
+        EXPECT_EQ(wrongPixels(shown, width, height, frame), 0);
+        backend::displayClose();
+    }
+}
+
+// Whatever size the window is given, the frame stays at a whole scale on
+// black, and the window never gets smaller than one frame.
+TEST_F(SdlDisplay, AResizedWindowKeepsAWholeScaleOnBlack) {
+    for (bool throughRenderer : {false, true}) {
+        SCOPED_TRACE(throughRenderer ? "through a renderer" : "into the window's framebuffer");
+        sdltest::presentThroughRenderer(throughRenderer);
+        ASSERT_TRUE(backend::displayOpen()) << SDL_GetError();
+        const TestFrame frame;
+        frame.present();
+        plat::sdl::toggleFullscreen();
+        ASSERT_TRUE(becomesSize(1280, 960));
+        const struct {
+            int width, height, wantWidth, wantHeight;
+        } sizes[] = {{1501, 977, 1501, 977},
+                     {700, 500, 700, 500},
+                     {300, 200, 640, 480},
+                     {1279, 1000, 1279, 1000}};
+        for (const auto& size : sizes) {
+            SCOPED_TRACE(testing::Message() << size.width << "x" << size.height);
+            SDL_SetWindowSize(sdltest::window(), size.width, size.height);
+            ASSERT_TRUE(becomesSize(size.wantWidth, size.wantHeight));
+            std::vector<uint32_t> shown;
+            int width = 0;
+            int height = 0;
+            ASSERT_TRUE(sdltest::readBackFrame(&shown, &width, &height)) << SDL_GetError();
+            ASSERT_EQ(width, size.wantWidth);
+            ASSERT_EQ(height, size.wantHeight);
+            EXPECT_EQ(wrongPixels(shown, width, height, frame), 0);
+        }
+        backend::displayClose();
+    }
+}
+
+// Each frame sends the window only what changed since the one before; what
+// reaches the screen must still be the whole new frame.
+TEST_F(SdlDisplay, FramesThatChangeInPlacesStillShowWhole) {
+    ASSERT_TRUE(backend::displayOpen()) << SDL_GetError();
+    ASSERT_TRUE(sdltest::drawsIntoWindowSurface());
+    TestFrame frame;
+    std::vector<uint32_t> shown;
+    int width = 0;
+    int height = 0;
+    auto showsFrame = [&] {
+        frame.present();
+        return grabWindow(&shown, &width, &height) && wrongPixels(shown, width, height, frame) == 0;
+    };
+    ASSERT_TRUE(showsFrame());
+    ASSERT_EQ(width, 1920);
+
+    // Small areas far apart, the corners, one whole row, one tall column.
+    for (int y = 5; y < 15; ++y) {
+        for (int x = 300; x < 310; ++x) {
+            frame.at(x, y) ^= 0x55;
         }
     }
-    EXPECT_EQ(wrong, 0);
+    frame.at(0, 0) ^= 1;
+    frame.at(W - 1, H - 1) ^= 1;
+    for (int x = 0; x < W; ++x) {
+        frame.at(x, 240) = 7;
+    }
+    for (int y = 100; y < 400; ++y) {
+        frame.at(W - 2, y) ^= 0xF0;
+    }
+    EXPECT_TRUE(showsFrame()) << "scattered changes";
+
+    // More separate runs of changed rows than are sent one by one.
+    for (int y = 2; y < H; y += 11) {
+        frame.at((y * 37) % W, y) ^= 0x0F;
+    }
+    EXPECT_TRUE(showsFrame()) << "many runs of rows";
+
+    EXPECT_TRUE(showsFrame()) << "the same frame again";
+
+    // A new palette recolours what did not change.
+    for (plat::PaletteColour& colour : frame.palette) {
+        std::swap(colour.red, colour.blue);
+    }
+    EXPECT_TRUE(showsFrame()) << "a new palette";
 }
 
 TEST_F(SdlDisplay, NoReachableScreenFailsTheOpen) {

@@ -52,6 +52,13 @@ bool playing(const Voice& voice) {
     return voice.started && uint32_t(state.tick - voice.startTick) <= voice.durationMs;
 }
 
+void idleTurn() {
+    advance(1);
+    if (state.hooks.idle) {
+        state.hooks.idle();
+    }
+}
+
 } // namespace
 
 void reset(uint32_t startTick) {
@@ -170,11 +177,14 @@ uint32_t tickCount() {
     return state.tick;
 }
 
-void idle() {
-    headless::advance(1);
-    if (state.hooks.idle) {
-        state.hooks.idle();
-    }
+// Every wait moves the virtual clock by the same millisecond a turn, so a
+// frame lasts exactly its period and a screen's wait is counted in turns.
+void idleUntil(uint32_t) {
+    headless::idleTurn();
+}
+
+void waitForInput() {
+    headless::idleTurn();
 }
 
 void cursorShow(bool show) {

@@ -22,7 +22,7 @@ void reset(uint32_t startTick = 10000000);
 
 // The virtual tick counter. It moves only by one millisecond per idle turn
 // (a turn of the frame's pacing wait, a pass of a screen's key poll that did
-// not act), or when a test moves it.
+// not act: idleUntil and waitForInput alike), or when a test moves it.
 uint32_t tick();
 void setTick(uint32_t tick);
 void advance(uint32_t milliseconds);

@@ -8,6 +8,7 @@
 // waits for idle voices behaves the same with or without sound.
 #include "platform/backend.h"
 #include "platform/report.h"
+#include "platform/sdl/sdl_internal.h"
 #include "platform/sdl/sdl_testing.h"
 
 #include <SDL.h>
@@ -23,9 +24,12 @@
 namespace plat {
 namespace {
 
-constexpr int kDeviceRate = 44100;
+// The game's sounds are all 22050 Hz: a device at their rate mixes them as
+// they are, with nothing to resample while the title music loops. A chunk
+// of 512 frames is 23 ms, short enough for an effect to sound with its hit.
+constexpr int kDeviceRate = 22050;
 constexpr int kDeviceChannels = 2;
-constexpr int kChunkFrames = 1024;
+constexpr int kChunkFrames = 512;
 constexpr int kInitialMixerChannels = 32;
 
 // Samples in the device's format, with the chunk the mixer plays from them.
@@ -203,11 +207,29 @@ bool playing(const Voice& voice) {
 
 } // namespace
 
-namespace sdl::testing {
+namespace sdl {
+
+// A voice timed on the tick counter alone needs nothing: the counter stands
+// still while the game is stopped.
+void pauseSound(bool paused) {
+    if (!mixerOpen) {
+        return;
+    }
+    if (paused) {
+        Mix_Pause(-1);
+        Mix_PauseMusic();
+    } else {
+        Mix_Resume(-1);
+        Mix_ResumeMusic();
+    }
+}
+
+namespace testing {
 bool audioDeviceOpen() {
     return mixerOpen;
 }
-} // namespace sdl::testing
+} // namespace testing
+} // namespace sdl
 
 namespace backend {
 

@@ -1,13 +1,16 @@
-// The display on SDL: a window covering the desktop. Each presented frame is
-// turned from palette indices into 32-bit pixels and drawn at the largest
-// whole-number scale that fits, centred on black, with nearest-neighbour
-// sampling so that the pixels stay sharp.
+// The display on SDL: a window covering the desktop, or, once the player
+// has switched with Alt+Enter or F11, a window of its own that can be
+// resized. Each presented frame is turned from palette indices into 32-bit
+// pixels and drawn at the largest whole-number scale that fits, centred on
+// black, with nearest-neighbour sampling so that the pixels stay sharp.
 //
 // Where the window system gives the window a framebuffer of its own (X11
-// shared memory), the frame is scaled straight into it: that costs a few per
-// cent of a core, where going through a renderer costs several times that
-// on machines whose OpenGL runs on the processor. Elsewhere a renderer and
-// one 640x480 streaming texture do the work.
+// shared memory), the frame is scaled straight into it, and only the parts
+// that differ from the frame before are drawn and sent to the screen: most
+// of a frame is the same background as the last one. Going through a
+// renderer costs several times that on machines whose OpenGL runs on the
+// processor. Elsewhere a renderer and one 640x480 streaming texture do the
+// work.
 #include "platform/backend.h"
 #include "platform/sdl/sdl_icon.h"
 #include "platform/sdl/sdl_internal.h"
@@ -17,7 +20,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -36,23 +38,13 @@ int clearedHeight = 0;
 bool videoStarted = false;
 bool rendererWanted = false;
 bool cursorVisible = true;
+void (*presentHook)() = nullptr;
 
 // The frame last handed to displayPresent, kept to show it again whenever
 // the desktop asks for the window's contents.
 std::vector<uint8_t> lastPixels;
 std::array<PaletteColour, 256> lastPalette{};
 bool haveFrame = false;
-
-// QV_WINDOWED=N opens a window at N times 640x480 (1 to 8) instead of taking
-// the whole desktop; handy while developing and on a virtual X server.
-int windowedScale() {
-    const char* value = std::getenv("QV_WINDOWED");
-    if (value == nullptr || *value == '\0') {
-        return 0;
-    }
-    const int scale = std::atoi(value);
-    return std::clamp(scale, 1, 8);
-}
 
 // With no desktop to reach, SDL falls back to drivers that draw nowhere.
 // A game nobody can see is not worth starting, unless one of them was asked
@@ -81,11 +73,12 @@ bool makeTexture() {
     return true;
 }
 
-// The kept palette as pixels of the given format.
-std::array<uint32_t, 256> paletteAs(const SDL_PixelFormat* format) {
+// A palette as pixels of the given format.
+std::array<uint32_t, 256> paletteAs(const SDL_PixelFormat* format,
+                                    const PaletteColour palette[256]) {
     std::array<uint32_t, 256> colours;
     for (size_t i = 0; i < colours.size(); ++i) {
-        const PaletteColour& c = lastPalette[i];
+        const PaletteColour& c = palette[i];
         colours[i] = SDL_MapRGB(format, c.red, c.green, c.blue);
     }
     return colours;
@@ -97,7 +90,7 @@ bool uploadFrame() {
     if (argb == nullptr) {
         return false;
     }
-    const std::array<uint32_t, 256> colours = paletteAs(argb);
+    const std::array<uint32_t, 256> colours = paletteAs(argb, lastPalette.data());
     SDL_FreeFormat(argb);
     void* target = nullptr;
     int pitch = 0;
@@ -146,53 +139,176 @@ void drawFrame() {
     SDL_RenderCopy(renderer, texture, nullptr, &place);
 }
 
-// Scales the kept frame into the window's framebuffer: each frame row is
-// turned into one row of the target, which is then copied down for the
-// rows that repeat it.
+// Turns count frame pixels into scale target pixels each.
+void widenRow(const uint8_t* source, int count, const uint32_t* colours, int scale,
+              uint32_t* target) {
+    switch (scale) {
+    case 1:
+        for (int i = 0; i < count; ++i) {
+            target[i] = colours[source[i]];
+        }
+        break;
+    case 2:
+        for (int i = 0; i < count; ++i) {
+            const uint32_t colour = colours[source[i]];
+            target[2 * i] = colour;
+            target[2 * i + 1] = colour;
+        }
+        break;
+    case 3:
+        for (int i = 0; i < count; ++i) {
+            const uint32_t colour = colours[source[i]];
+            target[3 * i] = colour;
+            target[3 * i + 1] = colour;
+            target[3 * i + 2] = colour;
+        }
+        break;
+    default:
+        for (int i = 0; i < count; ++i) {
+            std::fill_n(target + size_t(i) * size_t(scale), scale, colours[source[i]]);
+        }
+        break;
+    }
+}
+
+// Draws one area of the frame (in frame pixels) at a whole scale onto the
+// frame's place on the surface: each frame row is turned into one target
+// row, which is then copied down for the rows that repeat it. Returns the
+// part of the surface drawn.
+SDL_Rect drawArea(SDL_Surface* surface, const uint8_t* pixels, const uint32_t* colours,
+                  const SDL_Rect& place, int scale, const SDL_Rect& area) {
+    const SDL_Rect drawn{place.x + area.x * scale, place.y + area.y * scale, area.w * scale,
+                         area.h * scale};
+    auto* base = static_cast<uint8_t*>(surface->pixels);
+    const size_t pitch = size_t(surface->pitch);
+    const size_t rowBytes = size_t(drawn.w) * 4;
+    for (int y = 0; y < area.h; ++y) {
+        uint8_t* row = base + size_t(drawn.y + y * scale) * pitch + size_t(drawn.x) * 4;
+        widenRow(pixels + size_t(area.y + y) * kScreenWidth + size_t(area.x), area.w, colours,
+                 scale, reinterpret_cast<uint32_t*>(row));
+        for (int repeat = 1; repeat < scale; ++repeat) {
+            std::memcpy(row + size_t(repeat) * pitch, row, rowBytes);
+        }
+    }
+    return drawn;
+}
+
+// A surface smaller than one frame: the whole frame shrunk into its place.
+void drawShrunk(SDL_Surface* surface, const uint8_t* pixels, const uint32_t* colours,
+                const SDL_Rect& place) {
+    auto* base = static_cast<uint8_t*>(surface->pixels);
+    for (int y = 0; y < place.h; ++y) {
+        auto* target = reinterpret_cast<uint32_t*>(base + size_t(place.y + y) * surface->pitch +
+                                                   size_t(place.x) * 4);
+        const uint8_t* source = pixels + size_t(y * kScreenHeight / place.h) * kScreenWidth;
+        for (int x = 0; x < place.w; ++x) {
+            target[x] = colours[source[x * kScreenWidth / place.w]];
+        }
+    }
+}
+
+// The columns [left, right) in which two frame rows differ; left == right
+// when they are the same.
+void changedColumns(const uint8_t* a, const uint8_t* b, int* left, int* right) {
+    int first = 0;
+    while (first < kScreenWidth && a[first] == b[first]) {
+        ++first;
+    }
+    int last = kScreenWidth;
+    while (last > first && a[last - 1] == b[last - 1]) {
+        --last;
+    }
+    *left = first;
+    *right = last;
+}
+
+// Where a frame differs from the one shown before it, in frame pixels: runs
+// of changed rows, runs a few rows apart joined into one, each as wide as
+// the columns that changed in it. Too many runs become one that holds them
+// all. Returns how many areas were written.
+constexpr int kMaxChangedAreas = 16;
+constexpr int kJoinedRowGap = 8;
+
+int changedAreas(const uint8_t* shown, const uint8_t* next, SDL_Rect areas[kMaxChangedAreas]) {
+    int count = 0;
+    bool overflow = false;
+    // The bounds of every change: left, top, right and bottom, exclusive.
+    int bounds[4] = {kScreenWidth, kScreenHeight, 0, 0};
+    for (int y = 0; y < kScreenHeight; ++y) {
+        const size_t offset = size_t(y) * kScreenWidth;
+        if (std::memcmp(shown + offset, next + offset, kScreenWidth) == 0) {
+            continue;
+        }
+        int left = 0;
+        int right = 0;
+        changedColumns(shown + offset, next + offset, &left, &right);
+        bounds[0] = std::min(bounds[0], left);
+        bounds[1] = std::min(bounds[1], y);
+        bounds[2] = std::max(bounds[2], right);
+        bounds[3] = y + 1;
+        SDL_Rect* open = count > 0 ? &areas[count - 1] : nullptr;
+        if (open != nullptr && y - (open->y + open->h) <= kJoinedRowGap) {
+            const int openRight = open->x + open->w;
+            open->x = std::min(open->x, left);
+            open->w = std::max(openRight, right) - open->x;
+            open->h = y + 1 - open->y;
+        } else if (count < kMaxChangedAreas) {
+            areas[count++] = SDL_Rect{left, y, right - left, 1};
+        } else {
+            overflow = true;
+        }
+    }
+    if (overflow) {
+        areas[0] = SDL_Rect{bounds[0], bounds[1], bounds[2] - bounds[0], bounds[3] - bounds[1]};
+        return 1;
+    }
+    return count;
+}
+
+// What the window's framebuffer shows: the frame and palette drawn into it
+// last, so that the next frame redraws only what differs.
+std::vector<uint8_t> shownPixels;
+std::array<PaletteColour, 256> shownPalette{};
+bool shownValid = false;
+
+// Scales the kept frame into the window's framebuffer. A new or resized
+// framebuffer gets black borders and the whole frame; otherwise only the
+// parts that changed since the last frame are drawn and sent on.
 bool drawIntoWindowSurface() {
     SDL_Surface* surface = SDL_GetWindowSurface(window);
     if (surface == nullptr || surface->format->BytesPerPixel != 4) {
         return false;
     }
-    const SDL_Rect place = frameRect(surface->w, surface->h);
     if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) {
         return false;
     }
     const bool fresh =
         surface != clearedSurface || surface->w != clearedWidth || surface->h != clearedHeight;
-    if (fresh) {
-        // A new or resized framebuffer: black borders around the frame.
-        SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
-    }
-    const std::array<uint32_t, 256> colours = paletteAs(surface->format);
-    // Which frame column each column of the target shows; made again only
-    // when the frame's width on screen changes.
-    static std::vector<int> sourceColumn;
-    if (sourceColumn.size() != size_t(place.w)) {
-        sourceColumn.resize(size_t(place.w));
-        for (int x = 0; x < place.w; ++x) {
-            sourceColumn[size_t(x)] = x * kScreenWidth / place.w;
+    const SDL_Rect place = frameRect(surface->w, surface->h);
+    const int scale = place.w / kScreenWidth;
+    const bool whole = fresh || scale == 0 || !shownValid ||
+                       std::memcmp(shownPalette.data(), lastPalette.data(),
+                                   sizeof(PaletteColour) * shownPalette.size()) != 0;
+    SDL_Rect changed[kMaxChangedAreas];
+    int changedCount = 0;
+    if (whole) {
+        if (fresh) {
+            SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+        }
+        sdl::drawFrameOnto(surface, lastPixels.data(), lastPalette.data());
+        changed[changedCount++] = place;
+    } else {
+        SDL_Rect areas[kMaxChangedAreas];
+        const int count = changedAreas(shownPixels.data(), lastPixels.data(), areas);
+        const std::array<uint32_t, 256> colours = paletteAs(surface->format, lastPalette.data());
+        for (int i = 0; i < count; ++i) {
+            changed[changedCount++] =
+                drawArea(surface, lastPixels.data(), colours.data(), place, scale, areas[i]);
         }
     }
-    auto* base = static_cast<uint8_t*>(surface->pixels);
-    const size_t rowBytes = size_t(place.w) * 4;
-    int previousSource = -1;
-    uint8_t* previousRow = nullptr;
-    for (int y = 0; y < place.h; ++y) {
-        auto* row = base + size_t(place.y + y) * surface->pitch + size_t(place.x) * 4;
-        const int sourceRow = y * kScreenHeight / place.h;
-        if (sourceRow == previousSource) {
-            std::memcpy(row, previousRow, rowBytes);
-            continue;
-        }
-        const uint8_t* source = lastPixels.data() + size_t(sourceRow) * kScreenWidth;
-        auto* target = reinterpret_cast<uint32_t*>(row);
-        for (int x = 0; x < place.w; ++x) {
-            target[x] = colours[source[sourceColumn[size_t(x)]]];
-        }
-        previousSource = sourceRow;
-        previousRow = row;
-    }
+    shownPixels = lastPixels;
+    shownPalette = lastPalette;
+    shownValid = true;
     if (SDL_MUSTLOCK(surface)) {
         SDL_UnlockSurface(surface);
     }
@@ -202,12 +318,36 @@ bool drawIntoWindowSurface() {
         clearedHeight = surface->h;
         return SDL_UpdateWindowSurface(window) == 0;
     }
-    return SDL_UpdateWindowSurfaceRects(window, &place, 1) == 0;
+    return changedCount == 0 || SDL_UpdateWindowSurfaceRects(window, changed, changedCount) == 0;
+}
+
+// The largest whole scale at which the frame fits the desktop's work area
+// (the desktop less its panels), at least 1.
+int windowScale(int display) {
+    SDL_Rect area{0, 0, kScreenWidth, kScreenHeight};
+    if (SDL_GetDisplayUsableBounds(display, &area) != 0) {
+        SDL_GetDisplayBounds(display, &area);
+    }
+    return std::max(1, std::min(area.w / kScreenWidth, area.h / kScreenHeight));
 }
 
 } // namespace
 
 namespace sdl {
+
+SDL_Rect drawFrameOnto(SDL_Surface* surface, const uint8_t* pixels,
+                       const PaletteColour palette[256]) {
+    const SDL_Rect place = frameRect(surface->w, surface->h);
+    const std::array<uint32_t, 256> colours = paletteAs(surface->format, palette);
+    const int scale = place.w / kScreenWidth;
+    if (scale == 0) {
+        drawShrunk(surface, pixels, colours.data(), place);
+    } else {
+        drawArea(surface, pixels, colours.data(), place, scale,
+                 SDL_Rect{0, 0, kScreenWidth, kScreenHeight});
+    }
+    return place;
+}
 
 void redrawLastFrame() {
     if (!haveFrame) {
@@ -226,6 +366,29 @@ void redrawLastFrame() {
         drawFrame();
         SDL_RenderPresent(renderer);
     }
+}
+
+void toggleFullscreen() {
+    if (window == nullptr) {
+        return;
+    }
+    const int display = std::max(0, SDL_GetWindowDisplayIndex(window));
+    if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0) {
+        SDL_SetWindowFullscreen(window, 0);
+        const int scale = windowScale(display);
+        SDL_SetWindowSize(window, kScreenWidth * scale, kScreenHeight * scale);
+        SDL_SetWindowPosition(window, int(SDL_WINDOWPOS_CENTERED_DISPLAY(display)),
+                              int(SDL_WINDOWPOS_CENTERED_DISPLAY(display)));
+    } else {
+        // Covering the desktop first, as at the start, for window systems
+        // that do not honour the full-screen request.
+        SDL_Rect desktop{0, 0, kScreenWidth, kScreenHeight};
+        SDL_GetDisplayBounds(display, &desktop);
+        SDL_SetWindowPosition(window, desktop.x, desktop.y);
+        SDL_SetWindowSize(window, desktop.w, desktop.h);
+        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
+    redrawLastFrame();
 }
 
 void recreateTexture() {
@@ -251,6 +414,10 @@ void presentThroughRenderer(bool renderer) {
 
 bool drawsIntoWindowSurface() {
     return useWindowSurface;
+}
+
+void onPresent(void (*hook)()) {
+    presentHook = hook;
 }
 
 bool readBackFrame(std::vector<uint32_t>* pixels, int* width, int* height) {
@@ -303,24 +470,21 @@ bool displayOpen() {
     // emulated through a renderer.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 
-    const int scale = windowedScale();
-    if (scale > 0) {
-        window = SDL_CreateWindow("Quorvelindaxtor", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                  kScreenWidth * scale, kScreenHeight * scale, SDL_WINDOW_SHOWN);
-    } else {
-        // The window is made as large as the desktop from the start: without
-        // a window manager to honour the full-screen request it would
-        // otherwise stay at the size it was created with.
-        SDL_Rect desktop{0, 0, kScreenWidth, kScreenHeight};
-        SDL_GetDisplayBounds(0, &desktop);
-        window = SDL_CreateWindow("Quorvelindaxtor", desktop.x, desktop.y, desktop.w, desktop.h,
-                                  SDL_WINDOW_FULLSCREEN_DESKTOP);
-    }
+    // The window is made as large as the desktop from the start: without a
+    // window manager to honour the full-screen request it would otherwise
+    // stay at the size it was created with. It can be resized once it has
+    // become a window, never below one whole frame.
+    SDL_Rect desktop{0, 0, kScreenWidth, kScreenHeight};
+    SDL_GetDisplayBounds(0, &desktop);
+    window = SDL_CreateWindow("Quorvelindaxtor", desktop.x, desktop.y, desktop.w, desktop.h,
+                              SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_RESIZABLE);
     if (window == nullptr) {
         displayClose();
         return false;
     }
     sdl::setWindowIcon(window);
+    SDL_SetWindowMinimumSize(window, kScreenWidth, kScreenHeight);
+    sdl::gamepadsOpen();
     lastPixels.assign(size_t(kScreenWidth) * kScreenHeight, 0);
     lastPalette.fill(PaletteColour{0, 0, 0, 0});
     haveFrame = false;
@@ -356,6 +520,8 @@ bool displayOpen() {
 }
 
 void displayClose() {
+    sdl::gamepadsClose();
+    sdl::forgetWindowState();
     if (texture != nullptr) {
         SDL_DestroyTexture(texture);
         texture = nullptr;
@@ -377,6 +543,9 @@ void displayClose() {
     clearedSurface = nullptr;
     lastPixels.clear();
     lastPixels.shrink_to_fit();
+    shownPixels.clear();
+    shownPixels.shrink_to_fit();
+    shownValid = false;
 }
 
 void displayPresent(const uint8_t* pixels, const PaletteColour palette[256]) {
@@ -388,9 +557,12 @@ void displayPresent(const uint8_t* pixels, const PaletteColour palette[256]) {
     haveFrame = true;
     if (useWindowSurface) {
         drawIntoWindowSurface();
-        return;
+    } else {
+        sdl::redrawLastFrame();
     }
-    sdl::redrawLastFrame();
+    if (presentHook != nullptr) {
+        presentHook();
+    }
 }
 
 // The entry hides the cursor before the display exists, and opening the

@@ -1,105 +1,311 @@
-// Keyboard, desktop events, the millisecond clock and the wait between polls
+// Keyboard, controllers, desktop events, the millisecond clock and the waits
 // on SDL.
+//
+// When the window system says the window lost the keyboard or was
+// minimised, the game stops where it is: the next pump of events does not
+// return until the window is back (or the desktop asks the game to close).
+// The tick counter stands still meanwhile and the sound is held, so every
+// timer of the game carries on afterwards from where it stood.
 #include "platform/backend.h"
 #include "platform/sdl/sdl_internal.h"
+#include "platform/sdl/sdl_testing.h"
 
 #include <SDL.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <ctime>
 
-namespace plat::backend {
+namespace plat {
+namespace {
 
-void pumpEvents() {
+// How long a wait for input sleeps at most. The window system wakes it for
+// keys and desktop requests; controllers are not part of that, so they are
+// looked at this often while any is connected, and SDL looks for new ones
+// whenever the wait wakes.
+constexpr int kControllerLookMs = 10;
+constexpr int kHotplugLookMs = 250;
+// SDL reports a change of focus only at a pump some time after the window
+// system told it, so while away the pump comes this often: the game is back
+// soon after the window is.
+constexpr int kAwayLookMs = 50;
+// The longest single sleep of a wait for a tick.
+constexpr int32_t kLongestSleepMs = 1000;
+
+// The window system said the player left the window, and has not said yet
+// that they are back.
+bool away = false;
+// Whether the game is stopped for it, since when on the boot clock, and how
+// long it has been stopped in all, in milliseconds.
+bool stopped = false;
+uint32_t stoppedAt = 0;
+uint32_t stoppedMs = 0;
+
+// Enter pressed with Alt held belongs to the desktop (it switches between
+// full screen and a window), not to the game, until it is released.
+bool returnTaken = false;
+bool keypadEnterTaken = false;
+
+// What a batch of events leaves to do once it has been read.
+struct Pending {
     bool exposed = false;
     bool redraw = false;
+};
+
+clockid_t gameClock() {
+    static const clockid_t clock = [] {
+        timespec probe{};
+        return clock_gettime(CLOCK_BOOTTIME, &probe) == 0 ? CLOCK_BOOTTIME : CLOCK_MONOTONIC;
+    }();
+    return clock;
+}
+
+// Nanoseconds since the machine started, counting time spent suspended.
+uint64_t bootNs() {
+    timespec now{};
+    clock_gettime(gameClock(), &now);
+    return uint64_t(now.tv_sec) * 1000000000u + uint64_t(now.tv_nsec);
+}
+
+uint32_t bootMs(uint64_t ns) {
+    return uint32_t(ns / 1000000u);
+}
+
+// Alt+Enter (either Enter) and F11 switch between full screen and a window,
+// once a press however long the key is held.
+void handleKey(const SDL_KeyboardEvent& key) {
+    const SDL_Scancode code = key.keysym.scancode;
+    bool* taken = code == SDL_SCANCODE_RETURN     ? &returnTaken
+                  : code == SDL_SCANCODE_KP_ENTER ? &keypadEnterTaken
+                                                  : nullptr;
+    if (key.type == SDL_KEYUP) {
+        if (taken != nullptr) {
+            *taken = false;
+        }
+        return;
+    }
+    if (taken != nullptr && (key.keysym.mod & KMOD_ALT) != 0) {
+        *taken = true;
+        if (key.repeat == 0) {
+            sdl::toggleFullscreen();
+        }
+    } else if (code == SDL_SCANCODE_F11 && key.repeat == 0) {
+        sdl::toggleFullscreen();
+    }
+}
+
+void handleWindowEvent(const SDL_WindowEvent& window, Pending& pending) {
+    switch (window.event) {
+    case SDL_WINDOWEVENT_CLOSE:
+        detail::requestClose();
+        break;
+    case SDL_WINDOWEVENT_EXPOSED:
+        pending.exposed = true;
+        break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        pending.redraw = true;
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+    case SDL_WINDOWEVENT_MINIMIZED:
+        away = true;
+        break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+        away = false;
+        break;
+    default:
+        break;
+    }
+}
+
+void handleEvent(const SDL_Event& event, Pending& pending) {
+    switch (event.type) {
+    case SDL_QUIT:
+        detail::requestClose();
+        break;
+    case SDL_WINDOWEVENT:
+        handleWindowEvent(event.window, pending);
+        break;
+    case SDL_KEYDOWN:
+    case SDL_MOUSEBUTTONDOWN:
+        // Keys reach only the window that has the keyboard, and a click on
+        // the window says the player is at it, whatever the window system
+        // said before.
+        away = false;
+        if (event.type == SDL_KEYDOWN) {
+            handleKey(event.key);
+        }
+        break;
+    case SDL_KEYUP:
+        handleKey(event.key);
+        break;
+    case SDL_CONTROLLERDEVICEADDED:
+    case SDL_CONTROLLERDEVICEREMOVED:
+        sdl::gamepadEvent(event);
+        break;
+    case SDL_RENDER_TARGETS_RESET:
+    case SDL_RENDER_DEVICE_RESET:
+        sdl::recreateTexture();
+        pending.redraw = true;
+        break;
+    default:
+        break;
+    }
+}
+
+// Reads every queued event, then does what they left to do: however many
+// exposures arrived, the window is told once and the picture drawn once.
+void readEvents(Pending& pending) {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
-        switch (event.type) {
-        case SDL_QUIT:
-            detail::requestClose();
-            break;
-        case SDL_WINDOWEVENT:
-            switch (event.window.event) {
-            case SDL_WINDOWEVENT_CLOSE:
-                detail::requestClose();
-                break;
-            case SDL_WINDOWEVENT_EXPOSED:
-                exposed = true;
-                break;
-            case SDL_WINDOWEVENT_SIZE_CHANGED:
-                redraw = true;
-                break;
-            default:
-                break;
-            }
-            break;
-        case SDL_RENDER_TARGETS_RESET:
-        case SDL_RENDER_DEVICE_RESET:
-            sdl::recreateTexture();
-            redraw = true;
-            break;
-        default:
-            break;
-        }
+        handleEvent(event, pending);
     }
-    // However many exposures arrived, the window is told once and the
-    // picture drawn once.
-    if (exposed) {
+    if (pending.exposed) {
         if (Window* window = detail::mainWindowForEvents()) {
             postMessage(window, MessagePaint, 0, 0);
         }
     }
-    if (exposed || redraw) {
+    if (pending.exposed || pending.redraw) {
         sdl::redrawLastFrame();
+    }
+}
+
+// Sleeps until an event arrives or timeoutMs has passed, then reads it with
+// every other queued event.
+void waitForEvents(int timeoutMs) {
+    Pending pending;
+    SDL_Event event;
+    if (SDL_WaitEventTimeout(&event, timeoutMs)) {
+        handleEvent(event, pending);
+    }
+    readEvents(pending);
+}
+
+// The player is away: the game stops here, its clock stopped and its sound
+// held, while the desktop's requests (exposures, resizes, a close) are still
+// answered, until the window is back.
+void waitWhileAway() {
+    stoppedAt = bootMs(bootNs());
+    stopped = true;
+    sdl::pauseSound(true);
+    while (away && !closeRequested()) {
+        waitForEvents(kAwayLookMs);
+    }
+    sdl::pauseSound(false);
+    stoppedMs += bootMs(bootNs()) - stoppedAt;
+    stopped = false;
+    // Buttons may have changed meanwhile.
+    sdl::gamepadsUpdate();
+}
+
+} // namespace
+
+namespace sdl {
+
+void forgetWindowState() {
+    away = false;
+    returnTaken = false;
+    keypadEnterTaken = false;
+}
+
+namespace testing {
+uint32_t timeAwayMs() {
+    return stoppedMs;
+}
+} // namespace testing
+} // namespace sdl
+
+namespace backend {
+
+void pumpEvents() {
+    sdl::gamepadsUpdate();
+    Pending pending;
+    readEvents(pending);
+    if (away && !closeRequested()) {
+        waitWhileAway();
     }
 }
 
 // Keys are read by scancode, the key's place on the keyboard, not by what
 // the layout prints on it. The events are pumped first, so a close request
-// that arrives with this poll already counts.
+// that arrives with this poll already counts. A controller's buttons count
+// as the keys they stand for.
 bool keyDown(Key key) {
     pumpEvents();
     int count = 0;
     const Uint8* state = SDL_GetKeyboardState(&count);
     auto held = [&](SDL_Scancode code) { return int(code) < count && state[code] != 0; };
+    bool keyboard = false;
     switch (key) {
     case Key::Enter:
-        return held(SDL_SCANCODE_RETURN) || held(SDL_SCANCODE_KP_ENTER);
+        // While Alt is held, Enter is the desktop's.
+        keyboard = (SDL_GetModState() & KMOD_ALT) == 0 &&
+                   ((held(SDL_SCANCODE_RETURN) && !returnTaken) ||
+                    (held(SDL_SCANCODE_KP_ENTER) && !keypadEnterTaken));
+        break;
     case Key::Escape:
-        return held(SDL_SCANCODE_ESCAPE);
+        keyboard = held(SDL_SCANCODE_ESCAPE);
+        break;
     case Key::F3:
-        return held(SDL_SCANCODE_F3);
+        keyboard = held(SDL_SCANCODE_F3);
+        break;
     case Key::F4:
-        return held(SDL_SCANCODE_F4);
+        keyboard = held(SDL_SCANCODE_F4);
+        break;
     case Key::Left:
-        return held(SDL_SCANCODE_LEFT);
+        keyboard = held(SDL_SCANCODE_LEFT);
+        break;
     case Key::Right:
-        return held(SDL_SCANCODE_RIGHT);
+        keyboard = held(SDL_SCANCODE_RIGHT);
+        break;
     case Key::Up:
-        return held(SDL_SCANCODE_UP);
+        keyboard = held(SDL_SCANCODE_UP);
+        break;
     case Key::Down:
-        return held(SDL_SCANCODE_DOWN);
+        keyboard = held(SDL_SCANCODE_DOWN);
+        break;
     case Key::Space:
-        return held(SDL_SCANCODE_SPACE);
+        keyboard = held(SDL_SCANCODE_SPACE);
+        break;
     }
-    return false;
+    return keyboard || sdl::gamepadHeld(key);
 }
 
-// Milliseconds since the machine started, counting time spent suspended,
-// wrapping at 32 bits.
+// Milliseconds since the machine started, less the time the game stood
+// still while the player was away, wrapping at 32 bits.
 uint32_t tickCount() {
-    timespec now{};
-    if (clock_gettime(CLOCK_BOOTTIME, &now) != 0) {
-        clock_gettime(CLOCK_MONOTONIC, &now);
+    return (stopped ? stoppedAt : bootMs(bootNs())) - stoppedMs;
+}
+
+// Sleeps until the start of the millisecond in which the tick counter reads
+// the deadline, so that a frame ends on time and not a moment later.
+void idleUntil(uint32_t deadline) {
+    const uint64_t now = bootNs();
+    const int32_t remaining = int32_t(deadline - (bootMs(now) - stoppedMs));
+    if (remaining <= 0) {
+        return;
     }
-    return uint32_t(uint64_t(now.tv_sec) * 1000u + uint64_t(now.tv_nsec) / 1000000u);
+    const uint64_t wake =
+        (now / 1000000u + uint64_t(std::min(remaining, kLongestSleepMs))) * 1000000u;
+    const timespec at{time_t(wake / 1000000000u), long(wake % 1000000000u)};
+    int result = 0;
+    do {
+        result = clock_nanosleep(gameClock(), TIMER_ABSTIME, &at, nullptr);
+    } while (result == EINTR);
+    if (result != 0) {
+        const uint64_t left = wake - std::min(wake, bootNs());
+        const timespec pause{time_t(left / 1000000000u), long(left % 1000000000u)};
+        nanosleep(&pause, nullptr);
+    }
 }
 
-// A millisecond's sleep: short enough that a 28 ms frame still ends on time,
-// long enough that a polling loop costs next to nothing.
-void idle() {
-    timespec pause{0, 1000000};
-    nanosleep(&pause, nullptr);
+// Sleeps until the window system has something for the game, or until the
+// controllers are to be looked at again.
+void waitForInput() {
+    waitForEvents(sdl::gamepadsConnected() ? kControllerLookMs : kHotplugLookMs);
+    pumpEvents();
 }
 
-} // namespace plat::backend
+} // namespace backend
+} // namespace plat

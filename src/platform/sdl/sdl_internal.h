@@ -1,6 +1,13 @@
 // What the files of the SDL backend share among themselves.
 #pragma once
 
+#include "platform/display.h"
+#include "platform/input.h"
+
+#include <SDL.h>
+
+#include <cstdint>
+
 namespace plat::sdl {
 
 // Shows the last presented frame again (after an exposure or a resize),
@@ -9,5 +16,33 @@ void redrawLastFrame();
 
 // The renderer lost its textures (device or target reset): make them again.
 void recreateTexture();
+
+// Full screen becomes a window at the largest whole scale that fits the
+// desktop, and a window becomes full screen again.
+void toggleFullscreen();
+
+// Draws a 640x480 frame of palette indices onto a 32-bit surface at the
+// largest whole scale that fits it, centred; the borders around it are left
+// as they are. The surface must be locked if it needs to be. Returns where
+// the frame landed.
+SDL_Rect drawFrameOnto(SDL_Surface* surface, const uint8_t* pixels,
+                       const PaletteColour palette[256]);
+
+// A new window is one the player is at, with no key taken by the desktop.
+void forgetWindowState();
+
+// Holds or lets go every effect voice and the front-end player.
+void pauseSound(bool paused);
+
+// Game controllers: opened with the display, closed with it.
+void gamepadsOpen();
+void gamepadsClose();
+// Reads the controllers' buttons and sticks anew, and notices controllers
+// plugged in or pulled out.
+void gamepadsUpdate();
+// A controller was added or removed.
+void gamepadEvent(const SDL_Event& event);
+bool gamepadHeld(Key key);
+bool gamepadsConnected();
 
 } // namespace plat::sdl

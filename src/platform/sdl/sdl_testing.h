@@ -25,4 +25,11 @@ bool drawsIntoWindowSurface();
 // silently on the tick counter.
 bool audioDeviceOpen();
 
+// Milliseconds the tick counter has stood still while the player was away.
+uint32_t timeAwayMs();
+
+// Called after every presented picture (null for none): lets a test program
+// note what the game's clock said when each frame was shown.
+void onPresent(void (*hook)());
+
 } // namespace plat::sdl::testing
