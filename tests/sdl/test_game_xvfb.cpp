@@ -90,8 +90,7 @@ class GameProcess {
         for (char** entry = environ; *entry != nullptr; ++entry) {
             const std::string variable = *entry;
             if (variable.starts_with("SDL_AUDIODRIVER=") ||
-                variable.starts_with("SDL_DISKAUDIOFILE=") ||
-                leftOut(launch, variable)) {
+                variable.starts_with("SDL_DISKAUDIOFILE=") || leftOut(launch, variable)) {
                 continue;
             }
             variables.push_back(variable);
@@ -767,6 +766,7 @@ TEST(GameThatCannotStart, EndsWithOneLineSayingWhyAndStatusOne) {
             << describeStatus(*status) << " for " << failing.line;
         EXPECT_EQ(game.gameLines(), std::vector<std::string>{failing.line});
     }
+}
 
 // Polls until the window's inside has the size, or two seconds have passed.
 XConnection::Geometry waitForSize(XConnection& x, Window window, int width, int height) {
