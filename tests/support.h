@@ -11,6 +11,22 @@
 
 namespace testing_support {
 
+// Whether this build runs under AddressSanitizer: tests that only repeat a
+// run to compare it with itself, or that measure memory, leave it to the
+// normal build.
+#if defined(__SANITIZE_ADDRESS__)
+#define QV_UNDER_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QV_UNDER_SANITIZER 1
+#endif
+#endif
+#ifdef QV_UNDER_SANITIZER
+inline constexpr bool kUnderSanitizer = true;
+#else
+inline constexpr bool kUnderSanitizer = false;
+#endif
+
 // The build's generated data (sprite sheet and sounds).
 std::filesystem::path dataDir();
 
@@ -56,6 +72,11 @@ class TempDir {
   private:
     std::filesystem::path path_;
 };
+
+// The asset generator run once more, into a directory of its own that lasts
+// for the test program's run: what it writes must be the build's data, byte
+// for byte. Empty when the run failed.
+const std::filesystem::path& generatorRunAgain();
 
 // A copy of the data directory that a test may break.
 void copyData(const std::filesystem::path& to);

@@ -18,14 +18,6 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define QV_UNDER_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QV_UNDER_SANITIZER 1
-#endif
-#endif
-
 extern char** environ;
 
 namespace {

@@ -432,7 +432,7 @@ TEST_F(ShellTest, FiftyGameStartsLeaveOneSetOfPicturesAndSevenBuffers) {
         ASSERT_EQ(plat::liveSoundBufferCount(), 7);
     }
     EXPECT_EQ(readsPerStart, 14);
-#if !defined(__SANITIZE_ADDRESS__)
+#ifndef QV_UNDER_SANITIZER
     const size_t heapAfter = mallinfo2().uordblks;
     EXPECT_LT(heapAfter, heapBefore + 256 * 1024) << "the heap grew across game starts";
 #else
