@@ -47,6 +47,35 @@ void composeFrameOfPlay(benchmark::State& state) {
 }
 BENCHMARK(composeFrameOfPlay)->Name("compose a frame of play")->Unit(benchmark::kMicrosecond);
 
+// The same frame of play with the four shots in flight, held still in the
+// sky's empty top left corner, so that each frame moves, tests and draws all
+// four.
+void composeFrameWithFourShots(benchmark::State& state) {
+    if (!benchplay::enterPlay()) {
+        state.SkipWithError("the game did not start");
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (int32_t i = 0; i < kShotCount; ++i) {
+            shots[i] = Shot{1, shots[i].frames, 40 + 20 * i, 80, 0, 0, {-4, -4, 4, 4}, 10.0};
+        }
+        if (ship.state == ShipGameOver && !startNewGame()) {
+            state.SkipWithError("a new game did not start");
+            break;
+        }
+        state.ResumeTiming();
+        if (!gameFrame()) {
+            state.SkipWithError("a frame failed");
+            break;
+        }
+    }
+    benchplay::leavePlay();
+}
+BENCHMARK(composeFrameWithFourShots)
+    ->Name("compose a frame, four shots in flight")
+    ->Unit(benchmark::kMicrosecond);
+
 // Every pool full and every test of the frame with work to do: four shots
 // and three spores in flight, the sower flying, five plants of 41 cells, nine
 // explosions and the base's fall playing, the ring covered but for one cell,
