@@ -261,6 +261,16 @@ TEST_F(SimTest, ControlsScreenThenTitleAgainInTheShotsDirectory) {
     EXPECT_EQ(sa.str(), sc.str());
 }
 
+TEST_F(SimTest, F3AndF4HeldTogetherStopTheRunInsteadOfHangingIt) {
+    // The two screens take turns at once for as long as both keys are held;
+    // the clock never moves, so the release at 500 ms can never come.
+    EXPECT_EQ(simulate("f0 F3 F4\nt500\n", "--frames 5"), 0);
+    std::ifstream out(dir_.path() / "out.txt");
+    std::stringstream text;
+    text << out.rdbuf();
+    EXPECT_NE(text.str().find("F3 and F4 are held together"), std::string::npos) << text.str();
+}
+
 TEST_F(SimTest, EscQuitsAndBadOptionsOrScriptsAreRefused) {
     EXPECT_EQ(simulate("f0 ENTER\nf4 ESC\n", "--frames 100 --state " + path("state.jsonl")), 0);
     const auto lines = stateLines();

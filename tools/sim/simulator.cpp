@@ -42,8 +42,16 @@ const std::map<std::string, plat::Key> kKeyNames = {
     {"UP", plat::Key::Up},       {"DOWN", plat::Key::Down},  {"SPACE", plat::Key::Space},
 };
 
+// The title and controls screens flip without waiting while F3 and F4 are
+// both held: the virtual clock then stands still, so no later script event
+// can ever release them. This many flips in a row without a moment passing
+// is taken for that.
+constexpr uint64_t kFlipsWithoutTime = 1000;
+
 // Thrown from inside a screen's wait to leave the program.
 struct Stalled {};
+// Thrown from a flip of the screens that take turns without waiting.
+struct Spinning {};
 
 class Run {
   public:
@@ -107,6 +115,12 @@ class Run {
             // program's own end would.
             releaseDevices();
             status = 0;
+        } catch (const Spinning&) {
+            releaseDevices();
+            std::fprintf(stderr, "quorvelindaxtor-sim: F3 and F4 are held together, so the title "
+                                 "and controls screens take turns without waiting and the "
+                                 "virtual clock stands still; stopped there\n");
+            status = 0;
         }
         hooks = headless::Hooks{};
         // What the game would have told the player, as the game tells it.
@@ -121,6 +135,7 @@ class Run {
     // returned.
     void onTurn() {
         ++turns_;
+        flipsWithoutTime_ = 0;
         lastTurnElapsed_ = headless::elapsed();
         const uint64_t finished = turns_ - 1;
         if (finished == 0) {
@@ -152,6 +167,7 @@ class Run {
     }
 
     void onIdle() {
+        flipsWithoutTime_ = 0;
         applyTimeEvents();
         // A change between two frames' starts comes from a timed script
         // event; the record keeps it at its moment.
@@ -167,6 +183,9 @@ class Run {
 
     void onPresent() {
         ++presents_;
+        if (++flipsWithoutTime_ > kFlipsWithoutTime) {
+            throw Spinning{};
+        }
         if (!options_.shotsDir.empty()) {
             char name[32];
             std::snprintf(name, sizeof name, "flip-%05llu.png", (unsigned long long)presents_);
@@ -309,6 +328,7 @@ class Run {
     size_t nextTime_ = 0;
     uint64_t turns_ = 0;
     uint64_t presents_ = 0;
+    uint64_t flipsWithoutTime_ = 0;
     uint64_t lastTurnElapsed_ = 0;
     bool quitTaken_ = false;
     std::vector<int> effects_;
