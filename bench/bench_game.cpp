@@ -17,15 +17,29 @@
 
 namespace {
 
+// Puts the four shots in flight, held still in the sky's empty top left
+// corner, so that the frame moves, tests and draws all four.
+void putFourShotsInFlight() {
+    for (int32_t i = 0; i < kShotCount; ++i) {
+        shots[i] = Shot{1, shots[i].frames, 40 + 20 * i, 80, 0, 0, {-4, -4, 4, 4}, 10.0};
+    }
+}
+
 // The real frame function: compose the picture, run the game's steps, flip
 // (a copy into memory here) and the pacing wait, whose turns cost nothing
-// on the virtual clock.
-void composeFrameOfPlay(benchmark::State& state) {
+// on the virtual clock. With fourShots, every frame has the four shots in
+// flight.
+void composeFramesOfPlay(benchmark::State& state, bool fourShots) {
     if (!benchplay::enterPlay()) {
         state.SkipWithError("the game did not start");
         return;
     }
     for (auto _ : state) {
+        if (fourShots) {
+            state.PauseTiming();
+            putFourShotsInFlight();
+            state.ResumeTiming();
+        }
         if (!gameFrame()) {
             state.SkipWithError("a frame failed");
             break;
@@ -45,34 +59,10 @@ void composeFrameOfPlay(benchmark::State& state) {
     }
     benchplay::leavePlay();
 }
-BENCHMARK(composeFrameOfPlay)->Name("compose a frame of play")->Unit(benchmark::kMicrosecond);
-
-// The same frame of play with the four shots in flight, held still in the
-// sky's empty top left corner, so that each frame moves, tests and draws all
-// four.
-void composeFrameWithFourShots(benchmark::State& state) {
-    if (!benchplay::enterPlay()) {
-        state.SkipWithError("the game did not start");
-        return;
-    }
-    for (auto _ : state) {
-        state.PauseTiming();
-        for (int32_t i = 0; i < kShotCount; ++i) {
-            shots[i] = Shot{1, shots[i].frames, 40 + 20 * i, 80, 0, 0, {-4, -4, 4, 4}, 10.0};
-        }
-        if (ship.state == ShipGameOver && !startNewGame()) {
-            state.SkipWithError("a new game did not start");
-            break;
-        }
-        state.ResumeTiming();
-        if (!gameFrame()) {
-            state.SkipWithError("a frame failed");
-            break;
-        }
-    }
-    benchplay::leavePlay();
-}
-BENCHMARK(composeFrameWithFourShots)
+BENCHMARK_CAPTURE(composeFramesOfPlay, plain, false)
+    ->Name("compose a frame of play")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(composeFramesOfPlay, shots, true)
     ->Name("compose a frame, four shots in flight")
     ->Unit(benchmark::kMicrosecond);
 

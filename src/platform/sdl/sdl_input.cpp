@@ -199,6 +199,37 @@ void waitWhileAway() {
     sdl::gamepadsUpdate();
 }
 
+// Whether the keyboard holds the key, as the last pump of events left it.
+bool keyboardHeld(Key key) {
+    int count = 0;
+    const Uint8* state = SDL_GetKeyboardState(&count);
+    auto held = [&](SDL_Scancode code) { return int(code) < count && state[code] != 0; };
+    switch (key) {
+    case Key::Enter:
+        // While Alt is held, Enter is the desktop's.
+        return (SDL_GetModState() & KMOD_ALT) == 0 &&
+               ((held(SDL_SCANCODE_RETURN) && !returnTaken) ||
+                (held(SDL_SCANCODE_KP_ENTER) && !keypadEnterTaken));
+    case Key::Escape:
+        return held(SDL_SCANCODE_ESCAPE);
+    case Key::F3:
+        return held(SDL_SCANCODE_F3);
+    case Key::F4:
+        return held(SDL_SCANCODE_F4);
+    case Key::Left:
+        return held(SDL_SCANCODE_LEFT);
+    case Key::Right:
+        return held(SDL_SCANCODE_RIGHT);
+    case Key::Up:
+        return held(SDL_SCANCODE_UP);
+    case Key::Down:
+        return held(SDL_SCANCODE_DOWN);
+    case Key::Space:
+        return held(SDL_SCANCODE_SPACE);
+    }
+    return false;
+}
+
 } // namespace
 
 namespace sdl {
@@ -233,43 +264,7 @@ void pumpEvents() {
 // as the keys they stand for.
 bool keyDown(Key key) {
     pumpEvents();
-    int count = 0;
-    const Uint8* state = SDL_GetKeyboardState(&count);
-    auto held = [&](SDL_Scancode code) { return int(code) < count && state[code] != 0; };
-    bool keyboard = false;
-    switch (key) {
-    case Key::Enter:
-        // While Alt is held, Enter is the desktop's.
-        keyboard = (SDL_GetModState() & KMOD_ALT) == 0 &&
-                   ((held(SDL_SCANCODE_RETURN) && !returnTaken) ||
-                    (held(SDL_SCANCODE_KP_ENTER) && !keypadEnterTaken));
-        break;
-    case Key::Escape:
-        keyboard = held(SDL_SCANCODE_ESCAPE);
-        break;
-    case Key::F3:
-        keyboard = held(SDL_SCANCODE_F3);
-        break;
-    case Key::F4:
-        keyboard = held(SDL_SCANCODE_F4);
-        break;
-    case Key::Left:
-        keyboard = held(SDL_SCANCODE_LEFT);
-        break;
-    case Key::Right:
-        keyboard = held(SDL_SCANCODE_RIGHT);
-        break;
-    case Key::Up:
-        keyboard = held(SDL_SCANCODE_UP);
-        break;
-    case Key::Down:
-        keyboard = held(SDL_SCANCODE_DOWN);
-        break;
-    case Key::Space:
-        keyboard = held(SDL_SCANCODE_SPACE);
-        break;
-    }
-    return keyboard || sdl::gamepadHeld(key);
+    return keyboardHeld(key) || sdl::gamepadHeld(key);
 }
 
 // Milliseconds since the machine started, less the time the game stood
@@ -301,10 +296,11 @@ void idleUntil(uint32_t deadline) {
 }
 
 // Sleeps until the window system has something for the game, or until the
-// controllers are to be looked at again.
+// controllers are to be looked at again. The caller polls its keys next,
+// and that poll reads the controllers and stops the game if the player has
+// gone away meanwhile.
 void waitForInput() {
     waitForEvents(sdl::gamepadsConnected() ? kControllerLookMs : kHotplugLookMs);
-    pumpEvents();
 }
 
 } // namespace backend
