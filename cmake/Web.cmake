@@ -1,0 +1,132 @@
+# The game as a web page and the simulator as a node program, compiled by
+# Emscripten (scripts/web configures this with emcmake). The data is drawn by
+# the native asset generator; libdeflate is compiled here from its Debian
+# source; the header-only libraries come from the system's headers.
+enable_language(C)
+
+set(QV_ASSETGEN "" CACHE FILEPATH "The native build's quorvelindaxtor-assetgen")
+set(QV_LIBDEFLATE_SOURCE "" CACHE PATH "libdeflate's source tree (Debian's source package)")
+if(NOT EXISTS "${QV_ASSETGEN}")
+  message(FATAL_ERROR "QV_ASSETGEN must name the native quorvelindaxtor-assetgen (scripts/web)")
+endif()
+if(NOT EXISTS "${QV_LIBDEFLATE_SOURCE}/libdeflate.h")
+  message(FATAL_ERROR "QV_LIBDEFLATE_SOURCE must hold libdeflate's source (scripts/web)")
+endif()
+
+set(QV_DATA_DIR ${CMAKE_BINARY_DIR}/data)
+set(QV_WEB_DIR ${PROJECT_SOURCE_DIR}/src/platform/web)
+
+# The system's nlohmann-json and cxxopts, seen alone: the rest of
+# /usr/include is the host's C library, not Emscripten's.
+set(QV_SYSTEM_HEADERS ${CMAKE_BINARY_DIR}/system-headers)
+file(MAKE_DIRECTORY ${QV_SYSTEM_HEADERS})
+file(CREATE_LINK /usr/include/nlohmann ${QV_SYSTEM_HEADERS}/nlohmann SYMBOLIC)
+file(CREATE_LINK /usr/include/cxxopts.hpp ${QV_SYSTEM_HEADERS}/cxxopts.hpp SYMBOLIC)
+
+# Optimised for speed whatever the build type: the frames must keep time.
+add_compile_options(-O2)
+add_link_options(-O2)
+
+# --- libdeflate, for the simulator's pictures ------------------------------------
+file(GLOB QV_DEFLATE_SOURCES ${QV_LIBDEFLATE_SOURCE}/lib/*.c)
+add_library(qv_deflate STATIC ${QV_DEFLATE_SOURCES})
+target_include_directories(qv_deflate PUBLIC ${QV_LIBDEFLATE_SOURCE})
+target_compile_options(qv_deflate PRIVATE -w)
+
+# --- platform layer --------------------------------------------------------------
+set(QV_PLATFORM_COMMON
+    src/platform/surface.cpp
+    src/platform/window.cpp
+    src/platform/files.cpp
+    src/platform/audio.cpp
+    src/platform/report.cpp
+    src/platform/faults.cpp
+    src/platform/memory.cpp
+    src/platform/web/text_none.cpp)
+
+file(GLOB QV_WEB_SOURCES CONFIGURE_DEPENDS ${QV_WEB_DIR}/web_*.cpp)
+add_library(qv_platform_web STATIC ${QV_PLATFORM_COMMON} ${QV_WEB_SOURCES})
+target_include_directories(qv_platform_web PUBLIC src)
+target_compile_definitions(qv_platform_web PRIVATE QV_INSTALLED_DATA_FROM_PROGRAM="data")
+# The page's side of the backend.
+target_link_options(qv_platform_web INTERFACE "SHELL:--js-library ${QV_WEB_DIR}/web_library.js")
+set_property(TARGET qv_platform_web APPEND PROPERTY INTERFACE_LINK_DEPENDS
+    ${QV_WEB_DIR}/web_library.js)
+
+add_library(qv_platform_headless STATIC ${QV_PLATFORM_COMMON} src/platform/headless/headless.cpp)
+target_include_directories(qv_platform_headless PUBLIC src)
+target_compile_definitions(qv_platform_headless PRIVATE QV_INSTALLED_DATA_FROM_PROGRAM="data")
+
+# --- the game ----------------------------------------------------------------------
+file(GLOB QV_GAME_SOURCES CONFIGURE_DEPENDS
+    src/shell/*.cpp src/graphics/*.cpp src/sound/*.cpp src/player/*.cpp src/hostiles/*.cpp)
+add_library(qv_game STATIC ${QV_GAME_SOURCES})
+target_include_directories(qv_game PUBLIC src)
+
+# --- the data, drawn by the native generator ----------------------------------------
+set(QV_DATA_FILES
+    ${QV_DATA_DIR}/images/images.bmp
+    ${QV_DATA_DIR}/sons/Laser.wav
+    ${QV_DATA_DIR}/sons/explosion_spore.wav
+    ${QV_DATA_DIR}/sons/Plante_pousse.wav
+    ${QV_DATA_DIR}/sons/explosion2.wav
+    ${QV_DATA_DIR}/sons/metamorphose2.wav
+    ${QV_DATA_DIR}/sons/alien.wav
+    ${QV_DATA_DIR}/sons/GameOver_bis.wav)
+add_custom_command(
+  OUTPUT ${QV_DATA_FILES}
+  COMMAND ${QV_ASSETGEN} ${QV_DATA_DIR}
+  DEPENDS ${QV_ASSETGEN}
+  COMMENT "Drawing the sprite sheet and synthesising the sounds")
+add_custom_target(data ALL DEPENDS ${QV_DATA_FILES})
+
+# --- the page ------------------------------------------------------------------------
+# The game's loops stay loops: its waits hand the browser its turn through
+# Asyncify, which unwinds and rewinds the stack around them.
+set(QV_PAGE_FILES index.html page.js page.css)
+add_executable(quorvelindaxtor src/main.cpp tools/web/page_hook.cpp)
+target_link_libraries(quorvelindaxtor PRIVATE qv_game qv_platform_web)
+target_link_options(quorvelindaxtor PRIVATE
+    -sASYNCIFY=1
+    "-sASYNCIFY_IMPORTS=['qv_wait','qv_sleep']"
+    -sASYNCIFY_STACK_SIZE=65536
+    -sENVIRONMENT=web
+    -sEXIT_RUNTIME=1
+    -sALLOW_MEMORY_GROWTH=1
+    -sINITIAL_MEMORY=33554432
+    "-sEXPORTED_RUNTIME_METHODS=['ccall','UTF8ToString']"
+    "-sEXPORTED_FUNCTIONS=['_main','_qv_state_line']"
+    "SHELL:--preload-file ${QV_DATA_DIR}/images@/images"
+    "SHELL:--preload-file ${QV_DATA_DIR}/sons@/sons")
+set_property(TARGET quorvelindaxtor APPEND PROPERTY LINK_DEPENDS ${QV_DATA_FILES})
+add_dependencies(quorvelindaxtor data)
+foreach(file ${QV_PAGE_FILES})
+  add_custom_command(TARGET quorvelindaxtor POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${QV_WEB_DIR}/${file}
+            ${CMAKE_BINARY_DIR}/${file})
+endforeach()
+
+# --- the simulator under node, on the real file system --------------------------------
+# Its runs end by an exception thrown from inside a wait, as natively.
+add_library(qv_sim STATIC tools/sim/simulator.cpp tools/sim/autopilot.cpp)
+target_include_directories(qv_sim PUBLIC tools/sim ${QV_SYSTEM_HEADERS})
+target_compile_options(qv_sim PRIVATE -fexceptions)
+target_link_libraries(qv_sim PUBLIC qv_game qv_platform_headless PRIVATE qv_deflate)
+
+set(QV_NODE_LINK_OPTIONS
+    -fexceptions
+    -sNODERAWFS=1
+    -sENVIRONMENT=node
+    -sEXIT_RUNTIME=1
+    -sALLOW_MEMORY_GROWTH=1
+    -sINITIAL_MEMORY=33554432
+    "SHELL:--extern-pre-js ${QV_WEB_DIR}/node_shebang.js"
+    "SHELL:--pre-js ${QV_WEB_DIR}/node_wasm.js")
+add_executable(quorvelindaxtor-sim tools/sim/main.cpp)
+target_compile_options(quorvelindaxtor-sim PRIVATE -fexceptions)
+target_link_libraries(quorvelindaxtor-sim PRIVATE qv_sim)
+target_link_options(quorvelindaxtor-sim PRIVATE ${QV_NODE_LINK_OPTIONS})
+add_dependencies(quorvelindaxtor-sim data)
+# The script runs with node straight from the shell, as the native program.
+add_custom_command(TARGET quorvelindaxtor-sim POST_BUILD
+  COMMAND chmod +x ${CMAKE_BINARY_DIR}/quorvelindaxtor-sim.js)

@@ -1,0 +1,95 @@
+// Keys, gamepads, the millisecond clock and the waits in a web page.
+//
+// The game's loops stay as they are: every wait hands the browser its turn
+// (the page draws, its events arrive, the sound plays) and the game goes on
+// from inside the wait when the browser hands it back.
+//
+// When the page is hidden or loses the keyboard, the game stops where it is:
+// the next pump of events does not return until the player is back. The
+// tick counter stands still meanwhile and the sound is held, so every timer
+// of the game carries on afterwards from where it stood.
+#include "platform/backend.h"
+#include "platform/web/web_internal.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace plat {
+namespace {
+
+// How long a wait for input sleeps at most: keys and page events wake it at
+// once, but gamepads must be looked at, and are looked for, this often.
+constexpr int kGamepadLookMs = 10;
+constexpr int kHotplugLookMs = 250;
+constexpr int kAwayLookMs = 250;
+// The longest single sleep of a wait for a tick.
+constexpr int32_t kLongestSleepMs = 1000;
+
+// Whether the game is stopped for the player's absence, since when on the
+// browser's clock, and how long it has been stopped in all.
+bool stopped = false;
+uint64_t stoppedAt = 0;
+uint64_t stoppedMs = 0;
+
+uint64_t clockMs() {
+    return uint64_t(std::floor(qv_now()));
+}
+
+// The player is away: the game stops here, its clock stopped and its sound
+// held, until the page is shown and has the keyboard again.
+void waitWhileAway() {
+    stoppedAt = clockMs();
+    stopped = true;
+    web::pauseSound(true);
+    while (qv_away() != 0 && !closeRequested()) {
+        qv_wait(kAwayLookMs);
+    }
+    web::pauseSound(false);
+    stoppedMs += clockMs() - stoppedAt;
+    stopped = false;
+}
+
+} // namespace
+
+namespace backend {
+
+void pumpEvents() {
+    if (qv_away() != 0 && !closeRequested()) {
+        waitWhileAway();
+    }
+}
+
+// Keys are read by their place on the keyboard (KeyboardEvent.code), not by
+// what the layout prints on them; a gamepad's buttons count as the keys they
+// stand for.
+bool keyDown(Key key) {
+    pumpEvents();
+    return (qv_key_mask() >> unsigned(key) & 1u) != 0;
+}
+
+// Milliseconds on the browser's monotonic clock, less the time the game
+// stood still while the player was away, wrapping at 32 bits.
+uint32_t tickCount() {
+    return uint32_t((stopped ? stoppedAt : clockMs()) - stoppedMs);
+}
+
+// Sleeps until the moment the tick counter reads the deadline: the browser's
+// timers never fire early, so the frame ends on time and not a moment later.
+void idleUntil(uint32_t deadline) {
+    const double now = qv_now();
+    const int32_t remaining = int32_t(deadline - uint32_t(uint64_t(std::floor(now)) - stoppedMs));
+    if (remaining <= 0) {
+        return;
+    }
+    const double untilTick = double(std::min(remaining, kLongestSleepMs)) - (now - std::floor(now));
+    qv_sleep(std::max(0, int(std::ceil(untilTick))));
+}
+
+// Sleeps until the page has something for the game, or until the gamepads
+// are to be looked at again.
+void waitForInput() {
+    qv_wait(qv_gamepads_connected() != 0 ? kGamepadLookMs : kHotplugLookMs);
+}
+
+} // namespace backend
+} // namespace plat

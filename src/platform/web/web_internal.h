@@ -1,0 +1,58 @@
+// What the files of the web backend share: the page's side of the backend,
+// written in JavaScript (web_library.js), and the pause while the player is
+// away from the page.
+#pragma once
+
+#include <cstdint>
+
+extern "C" {
+// The display: a 640x480 canvas on the page.
+int qv_display_open();
+void qv_display_close();
+// rgba is 640x480 pixels of four bytes, row by row; tick is the tick
+// counter as the frame is shown.
+void qv_display_present(const uint8_t* rgba, uint32_t tick);
+void qv_cursor_show(int show);
+
+// The keys and buttons held, a bit per key (plat::Key's order).
+uint32_t qv_key_mask();
+int qv_gamepads_connected();
+// The browser's monotonic clock in milliseconds, with its fraction.
+double qv_now();
+// Whether the page is hidden or has lost the keyboard.
+int qv_away();
+
+// Hands the browser its turn: qv_wait until something happens on the page
+// (a key, a button, focus or visibility) or timeoutMs pass; qv_sleep for ms
+// whatever happens.
+void qv_wait(int timeoutMs);
+void qv_sleep(int ms);
+
+// Sound through WebAudio. Samples are PCM as a WAVE file holds them.
+int qv_audio_open();
+void qv_audio_close();
+void qv_audio_pause(int paused);
+void qv_samples_define(int id, const uint8_t* bytes, uint32_t length, int channels, int bits,
+                       uint32_t rate);
+void qv_samples_forget(int id);
+void qv_voice_start(int voice, int samples);
+void qv_voice_stop(int voice);
+// The front-end player: a whole WAVE file, looping or once; stop silences it.
+void qv_player_play(const uint8_t* file, uint32_t length, int loop);
+void qv_player_stop();
+
+// One line for the player, on the page and in the console.
+void qv_error_line(const char* line);
+}
+
+namespace plat::web {
+
+// Holds or lets go the effect voices and the front-end player.
+void pauseSound(bool paused);
+
+namespace testing {
+// The buffers whose voices started since the last call, in order.
+const void* const* takeVoiceStarts(int* count);
+} // namespace testing
+
+} // namespace plat::web
