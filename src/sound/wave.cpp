@@ -152,10 +152,13 @@ bool loadWaveFile(const char* path, WaveFile& wave) {
     if (std::fseek(file, 0, SEEK_END) == 0) {
         size = std::ftell(file);
     }
-    if (size < 0 || size > long(UINT32_MAX) || std::fseek(file, 0, SEEK_SET) != 0) {
+    // Compared as unsigned: where long has 32 bits (Windows, WebAssembly),
+    // long(UINT32_MAX) is -1 and every file would look too large.
+    const bool tooLarge = size > 0 && uint64_t(size) > UINT32_MAX;
+    if (size < 0 || tooLarge || std::fseek(file, 0, SEEK_SET) != 0) {
         std::fclose(file);
-        return refuse(path, size > long(UINT32_MAX) ? "the file is larger than 4 GiB"
-                                                    : "cannot find the file's size");
+        return refuse(path,
+                      tooLarge ? "the file is larger than 4 GiB" : "cannot find the file's size");
     }
     wave.fileData = static_cast<uint8_t*>(std::malloc(size > 0 ? size_t(size) : 1));
     if (wave.fileData == nullptr) {
