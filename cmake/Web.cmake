@@ -91,7 +91,6 @@ target_link_options(quorvelindaxtor PRIVATE
     "-sASYNCIFY_IMPORTS=['qv_wait','qv_sleep']"
     -sASYNCIFY_STACK_SIZE=65536
     -sENVIRONMENT=web
-    -sEXIT_RUNTIME=1
     -sALLOW_MEMORY_GROWTH=1
     -sINITIAL_MEMORY=33554432
     "-sEXPORTED_RUNTIME_METHODS=['ccall','UTF8ToString']"
@@ -100,11 +99,15 @@ target_link_options(quorvelindaxtor PRIVATE
     "SHELL:--preload-file ${QV_DATA_DIR}/sons@/sons")
 set_property(TARGET quorvelindaxtor APPEND PROPERTY LINK_DEPENDS ${QV_DATA_FILES})
 add_dependencies(quorvelindaxtor data)
+set(QV_PAGE_OUTPUTS)
 foreach(file ${QV_PAGE_FILES})
-  add_custom_command(TARGET quorvelindaxtor POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${QV_WEB_DIR}/${file}
-            ${CMAKE_BINARY_DIR}/${file})
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${file}
+    COMMAND ${CMAKE_COMMAND} -E copy ${QV_WEB_DIR}/${file} ${CMAKE_BINARY_DIR}/${file}
+    DEPENDS ${QV_WEB_DIR}/${file})
+  list(APPEND QV_PAGE_OUTPUTS ${CMAKE_BINARY_DIR}/${file})
 endforeach()
+add_custom_target(page ALL DEPENDS ${QV_PAGE_OUTPUTS})
+add_dependencies(quorvelindaxtor page)
 
 # --- the simulator under node, on the real file system --------------------------------
 # Its runs end by an exception thrown from inside a wait, as natively.

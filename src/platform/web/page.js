@@ -419,7 +419,16 @@ window.Module = {
     arguments : [],
     print : (text) => console.log(text),
     printErr : (text) => console.warn(text),
-    onExit : finish,
+    // The game's loops wait inside the program, so main hands control back
+    // to the page at its first wait; called asynchronously, it resolves with
+    // the exit status once it has really returned.
+    noInitialRun : true,
+    onRuntimeInitialized : () => {
+        Module['ccall']('main', 'number', [], [], {async : true}).then(finish, (error) => {
+            showError('quorvelindaxtor: ' + error);
+            finish(1);
+        });
+    },
     onAbort : (what) => {
         showError('quorvelindaxtor: ' + what);
         finish(1);
