@@ -9,7 +9,8 @@
 namespace {
 
 int usage() {
-    std::fputs("usage: quorvelindaxtor-games record NAME PLAN FRAMES\n"
+    std::fputs("usage: quorvelindaxtor-games [--simulator PROGRAM] VERB ...\n"
+               "       quorvelindaxtor-games record NAME PLAN FRAMES\n"
                "       quorvelindaxtor-games rerecord NAME|--all\n"
                "       quorvelindaxtor-games check NAME|--all\n"
                "       quorvelindaxtor-games show NAME FRAME\n"
@@ -25,7 +26,14 @@ bool isNumber(const char* text) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const games::Paths paths{QV_SIM, QV_DATA_DIR, QV_GAMES_DIR};
+    games::Paths paths{QV_SIM, QV_DATA_DIR, QV_GAMES_DIR};
+    // Another build of the simulator (the WebAssembly one under node) may
+    // replay the games in place of the one built beside this program.
+    if (argc >= 3 && std::strcmp(argv[1], "--simulator") == 0) {
+        paths.simulator = argv[2];
+        argc -= 2;
+        argv += 2;
+    }
     if (argc < 3) {
         return usage();
     }
