@@ -133,3 +133,29 @@ add_dependencies(quorvelindaxtor-sim data)
 # The script runs with node straight from the shell, as the native program.
 add_custom_command(TARGET quorvelindaxtor-sim POST_BUILD
   COMMAND chmod +x ${CMAKE_BINARY_DIR}/quorvelindaxtor-sim.js)
+
+# --- the backend contract on the web backend, under node ----------------------------
+# GoogleTest compiled from the source Debian's libgtest-dev ships; the page
+# is a stand-in whose clock moves when the driver says.
+set(QV_GTEST_DIR /usr/src/googletest/googletest)
+if(EXISTS ${PROJECT_SOURCE_DIR}/tests/contract/cases.cpp)
+  add_library(qv_gtest STATIC ${QV_GTEST_DIR}/src/gtest-all.cc ${QV_GTEST_DIR}/src/gtest_main.cc)
+  target_include_directories(qv_gtest PUBLIC ${QV_GTEST_DIR}/include PRIVATE ${QV_GTEST_DIR})
+  target_compile_definitions(qv_gtest PUBLIC GTEST_HAS_PTHREAD=0)
+
+  add_executable(qv_contract_web tests/contract/cases.cpp tests/contract/driver_web.cpp)
+  target_include_directories(qv_contract_web PRIVATE tests/contract)
+  target_link_libraries(qv_contract_web PRIVATE qv_platform_web qv_gtest)
+  target_link_options(qv_contract_web PRIVATE
+      -sASYNCIFY=1
+      "-sASYNCIFY_IMPORTS=['qv_wait','qv_sleep']"
+      -sNODERAWFS=1
+      -sENVIRONMENT=node
+      -sEXIT_RUNTIME=1
+      -sALLOW_MEMORY_GROWTH=1
+      "SHELL:--extern-pre-js ${QV_WEB_DIR}/node_shebang.js"
+      "SHELL:--pre-js ${QV_WEB_DIR}/node_wasm.js"
+      "SHELL:--pre-js ${PROJECT_SOURCE_DIR}/tests/contract/web_page_stand_in.js")
+  add_custom_command(TARGET qv_contract_web POST_BUILD
+    COMMAND chmod +x ${CMAKE_BINARY_DIR}/qv_contract_web.js)
+endif()
