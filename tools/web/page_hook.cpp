@@ -1,5 +1,7 @@
 // The page's read-only test hook: a few facts of the game's state as one
 // JSON line, read by the browser test between two turns of the game.
+#include "hostiles/plants.h"
+#include "hostiles/spores.h"
 #include "platform/web/web_internal.h"
 #include "player/ship.h"
 #include "shell/frame.h"
@@ -28,12 +30,21 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* qv_state_line() {
         }
         effects += (effects.empty() ? "" : ",") + std::to_string(slot);
     }
+    int activePlants = 0;
+    for (const Plant& plant : plants) {
+        activePlants += plant.active != 0 ? 1 : 0;
+    }
+    int activeSpores = 0;
+    for (const Spore& spore : spores) {
+        activeSpores += spore.active != 0 ? 1 : 0;
+    }
     line = "{\"tick\":" + std::to_string(plat::tickCount()) +
            ",\"quit\":" + (quitRequested ? "true" : "false") +
            ",\"titles\":" + std::to_string(titleScreensShown) +
            ",\"score\":" + std::to_string(score) + ",\"shipsLeft\":" + std::to_string(shipsLeft) +
            ",\"ship\":{\"state\":" + std::to_string(ship.state) +
            ",\"angle\":" + std::to_string(ship.angle) + ",\"x\":" + std::to_string(ship.x) +
-           ",\"y\":" + std::to_string(ship.y) + "},\"effects\":[" + effects + "]}";
+           ",\"y\":" + std::to_string(ship.y) + "},\"plants\":" + std::to_string(activePlants) +
+           ",\"spores\":" + std::to_string(activeSpores) + ",\"effects\":[" + effects + "]}";
     return line.c_str();
 }

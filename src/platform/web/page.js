@@ -55,6 +55,8 @@ let player = null;
 let playerRequest = 0;
 const presentTicks = [];
 let presents = 0;
+// When the first picture reached the canvas, from the page's navigation on.
+let firstPresentMs = null;
 let finished = null;
 
 // --- the canvas, crisp at whole scales ------------------------------------
@@ -277,6 +279,9 @@ const page = {
     displayPresent(rgba, tick) {
         picture.data.set(rgba);
         context.putImageData(picture, 0, 0);
+        if (presents === 0) {
+            firstPresentMs = performance.now();
+        }
         presentTicks[presents % kPresentsKept] = tick;
         ++presents;
     },
@@ -381,6 +386,7 @@ window.quorvelindaxtor = {
         return ticks;
     },
     presents() { return presents; },
+    firstPresentMs() { return firstPresentMs; },
     soundAllowed() { return soundAllowed; },
     finished() { return finished; },
 };
