@@ -103,6 +103,28 @@ function waitForEvent(timeoutMs, resume) {
     waiting.push(once);
 }
 
+// A sleep of 0 hands the browser its turn and comes back right after it:
+// a message to the page's own channel, which no timer's minimum delay holds
+// back.
+const turns = new MessageChannel();
+let afterTurn = [];
+turns.port1.onmessage = () => {
+    const resumed = afterTurn;
+    afterTurn = [];
+    for (const resume of resumed) {
+        resume();
+    }
+};
+
+function sleep(ms, resume) {
+    if (ms > 0) {
+        setTimeout(resume, ms);
+    } else {
+        afterTurn.push(resume);
+        turns.port2.postMessage(0);
+    }
+}
+
 // --- keys and gamepads ----------------------------------------------------
 function allowSound() {
     if (audio === null || soundAllowed) {
@@ -291,7 +313,7 @@ const page = {
     now() { return performance.now(); },
     away() { return document.hidden || blurred; },
     waitForEvent,
-    sleep(ms, resume) { setTimeout(resume, ms); },
+    sleep,
     audioOpen() {
         const Context = window.AudioContext || window.webkitAudioContext;
         if (!Context) {

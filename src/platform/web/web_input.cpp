@@ -24,6 +24,8 @@ constexpr int kHotplugLookMs = 250;
 constexpr int kAwayLookMs = 250;
 // The longest single sleep of a wait for a tick.
 constexpr int32_t kLongestSleepMs = 1000;
+// How late the browser's timers may come, in milliseconds.
+constexpr double kTimerLateMs = 1.0;
 
 // Whether the game is stopped for the player's absence, since when on the
 // browser's clock, and how long it has been stopped in all.
@@ -73,8 +75,11 @@ uint32_t tickCount() {
     return uint32_t((stopped ? stoppedAt : clockMs()) - stoppedMs);
 }
 
-// Sleeps until the moment the tick counter reads the deadline: the browser's
-// timers never fire early, so the frame ends on time and not a moment later.
+// Sleeps until the moment the tick counter reads the deadline. The browser's
+// timers come up to a millisecond or so late, so the timer is set a
+// millisecond short, and the last moment is waited out in turns that hand
+// the browser its turn without a timer: the frame ends on time and not a
+// moment later.
 void idleUntil(uint32_t deadline) {
     const double now = qv_now();
     const int32_t remaining = int32_t(deadline - uint32_t(uint64_t(std::floor(now)) - stoppedMs));
@@ -82,7 +87,7 @@ void idleUntil(uint32_t deadline) {
         return;
     }
     const double untilTick = double(std::min(remaining, kLongestSleepMs)) - (now - std::floor(now));
-    qv_sleep(std::max(0, int(std::ceil(untilTick))));
+    qv_sleep(untilTick > kTimerLateMs + 1 ? int(untilTick - kTimerLateMs) : 0);
 }
 
 // Sleeps until the page has something for the game, or until the gamepads

@@ -24,7 +24,7 @@ int qv_away();
 
 // Hands the browser its turn: qv_wait until something happens on the page
 // (a key, a button, focus or visibility) or timeoutMs pass; qv_sleep for ms
-// whatever happens.
+// whatever happens, or with 0 only as long as the browser's turn takes.
 void qv_wait(int timeoutMs);
 void qv_sleep(int ms);
 
