@@ -218,23 +218,6 @@ TEST_F(PlatformTest, TextUsesTheNearestPaletteEntryAndStaysInsideItsSurface) {
     plat::displayClose();
 }
 
-TEST_F(PlatformTest, FlipShowsTheBackBufferThroughThePalette) {
-    ASSERT_TRUE(plat::displayOpen());
-    plat::PaletteColour colours[256] = {};
-    colours[42] = {10, 20, 30, 0};
-    plat::Palette* pal = plat::paletteCreate(colours);
-    ASSERT_TRUE(plat::surfaceSetPalette(plat::displayPrimary(), pal));
-    plat::surfaceFill(plat::displayBackBuffer(), 42);
-    ASSERT_TRUE(plat::displayFlip());
-    EXPECT_EQ(headless::presentCount(), 1);
-    EXPECT_EQ(headless::presentedFrame().at(639, 479), 42);
-    EXPECT_EQ(headless::presentedFrame().palette[42].green, 20);
-    // The old front picture is now the back buffer.
-    EXPECT_EQ(pixelAt(plat::displayBackBuffer(), 0, 0), 0);
-    plat::paletteRelease(pal);
-    plat::displayClose();
-}
-
 TEST_F(PlatformTest, PathsAreFoundWhateverTheirLetterCase) {
     TempDir dir;
     writeFile(dir.path() / "sons" / "Laser.wav", {1, 2, 3});
@@ -248,43 +231,6 @@ TEST_F(PlatformTest, PathsAreFoundWhateverTheirLetterCase) {
     EXPECT_EQ(plat::openDataFile("sons/missing.wav"), nullptr);
     // A directory is not a data file.
     EXPECT_EQ(plat::openDataFile("Sons"), nullptr);
-}
-
-TEST_F(PlatformTest, HeadlessEffectsPlayInVirtualTime) {
-    ASSERT_TRUE(plat::audioOpen());
-    // 100 ms of 8-bit mono at 8000 Hz.
-    const uint8_t format[16] = {1, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x40, 0x1F, 0, 0, 1, 0, 8, 0};
-    plat::SoundBuffer* buffer = plat::soundBufferCreate(format, 16, 800);
-    ASSERT_NE(buffer, nullptr);
-    const uint32_t start = headless::tick();
-    EXPECT_EQ(plat::soundBufferPosition(buffer), 0u);
-    plat::soundBufferPlay(buffer);
-    EXPECT_EQ(plat::soundBufferPosition(buffer), 0u) << "no time has passed yet";
-    headless::advance(1);
-    EXPECT_GT(plat::soundBufferPosition(buffer), 0u);
-    headless::advance(50);
-    const uint32_t middle = plat::soundBufferPosition(buffer);
-    // A play while it plays changes nothing.
-    plat::soundBufferPlay(buffer);
-    EXPECT_EQ(plat::soundBufferPosition(buffer), middle);
-    headless::setTick(start + 100);
-    EXPECT_GT(plat::soundBufferPosition(buffer), 0u);
-    headless::setTick(start + 101);
-    EXPECT_EQ(plat::soundBufferPosition(buffer), 0u);
-    ASSERT_EQ(headless::effectRequests().size(), 2u);
-    EXPECT_TRUE(headless::effectRequests()[0].started);
-    EXPECT_FALSE(headless::effectRequests()[1].started);
-
-    // A duplicate shares the samples but plays on its own.
-    plat::SoundBuffer* twin = plat::soundBufferDuplicate(buffer);
-    plat::soundBufferPlay(twin);
-    headless::advance(1);
-    EXPECT_GT(plat::soundBufferPosition(twin), 0u);
-    EXPECT_EQ(plat::soundBufferPosition(buffer), 0u);
-    plat::soundBufferRelease(twin);
-    plat::soundBufferRelease(buffer);
-    EXPECT_EQ(plat::liveSoundBufferCount(), 0);
-    plat::audioClose();
 }
 
 TEST_F(PlatformTest, SoundBuffersRefuseFormatsTheyCannotPlay) {
@@ -324,19 +270,6 @@ TEST_F(PlatformTest, SoundBuffersRefuseFormatsTheyCannotPlay) {
     EXPECT_EQ(plat::soundBufferCreate(good.data(), 14, 64), nullptr) << "short format record";
     EXPECT_EQ(plat::soundBufferCreate(good.data(), 16, 0), nullptr) << "empty buffer";
     plat::audioClose();
-}
-
-TEST_F(PlatformTest, FrontEndPlayerRecordsEachRequest) {
-    TempDir dir;
-    writeFile(dir.path() / "sons" / "alien.wav", {0});
-    WorkingDirectory enter(dir.path());
-    EXPECT_TRUE(plat::playSoundFile("sons/alien.wav", true));
-    EXPECT_FALSE(plat::playSoundFile("sons/GameOver_bis.wav", false));
-    ASSERT_EQ(headless::playerRequests().size(), 2u);
-    EXPECT_TRUE(headless::playerRequests()[0].loop);
-    EXPECT_TRUE(headless::playerRequests()[0].found);
-    EXPECT_EQ(headless::playerRequests()[1].path, "sons/GameOver_bis.wav");
-    EXPECT_FALSE(headless::playerRequests()[1].found);
 }
 
 intptr_t recordingProc(plat::Window* window, uint32_t message, uintptr_t w, intptr_t l) {
