@@ -220,13 +220,15 @@ bool parseGlyphFont(const char* text, size_t size, GlyphFont& font, std::string&
         }
     }
     if (!haveAscent) {
-        return reader.fail(why, "no ascent");
+        why = "no ascent";
+        return false;
     }
     for (int code = 1; code < 256; ++code) {
         if (!font.glyphs[code].present) {
             char name[3];
             std::snprintf(name, sizeof name, "%02x", code);
-            return reader.fail(why, std::string("no glyph for character ") + name);
+            why = std::string("no glyph for character ") + name;
+            return false;
         }
     }
     std::sort(font.kerning.begin(), font.kerning.end(),
@@ -235,7 +237,8 @@ bool parseGlyphFont(const char* text, size_t size, GlyphFont& font, std::string&
         font.kerning.begin(), font.kerning.end(),
         [](const KerningPair& a, const KerningPair& b) { return a.pair == b.pair; });
     if (twice != font.kerning.end()) {
-        return reader.fail(why, "two kerning records for one pair");
+        why = "two kerning records for one pair";
+        return false;
     }
     return true;
 }

@@ -74,6 +74,12 @@ bool parseGlyphFont(const char* text, size_t size, GlyphFont& font, std::string&
 // file named, and why) when it is missing or malformed.
 bool loadGlyphFont(const char* path, GlyphFont& font);
 
+namespace detail {
+// Forgets the game's font, so that the next text reads the glyph file again
+// (a fresh program).
+void forgetGlyphFont();
+} // namespace detail
+
 // The kerning between two glyphs, 1/64 pixel.
 int32_t kerningBetween(const GlyphFont& font, GlyphId first, GlyphId second);
 // The glyphs that show text: at each place the longest ligature that starts

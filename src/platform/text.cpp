@@ -53,6 +53,12 @@ uint8_t nearestEntry(uint32_t colour) {
 
 } // namespace
 
+void detail::forgetGlyphFont() {
+    font = GlyphFont{};
+    fontTried = false;
+    fontLoaded = false;
+}
+
 bool textDraw(Surface* target, const char* text, int32_t x, int32_t y, uint32_t colour) {
     if (target == nullptr || text == nullptr || target->locked || target->pixels.empty() ||
         detail::faultHit(Fault::TextDraw)) {
