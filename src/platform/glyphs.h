@@ -23,6 +23,8 @@
 // longest ligature that starts where it stands, else one character.
 #pragma once
 
+#include "data_files.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -32,7 +34,7 @@
 namespace plat {
 
 // The game's glyph file, relative to the data directory.
-inline constexpr const char* kGlyphFile = "font/dejavu-sans-bold-13.glyphs";
+inline constexpr const char* kGlyphFile = dataFiles::kGlyphs;
 
 struct Glyph {
     int32_t advance = 0; // 1/64 pixel
