@@ -1,12 +1,13 @@
-// quorvelindaxtor-fontgen FONT DIR: makes the game's font data in DIR from
-// the DejaVu Sans Bold file FONT, once, to be kept in the repository:
-//   DIR/dejavu-sans-bold-13.glyphs  the text's glyphs (see src/platform/glyphs.h)
-//   DIR/masks/*.pgm                  the sprite sheet's captions and logo, as
-//                                    8-bit coverage (binary PGM)
-// quorvelindaxtor-fontgen --check FONT DIR [COUNT]: writes nothing; draws the
-// game's strings and COUNT random Windows-1252 strings (default 5000) from
-// DIR's glyph file and from SDL_ttf, and counts the lines whose pixels differ
-// (FONTGEN_SHOW set in the environment prints both pictures of each).
+// quorvelindaxtor-fontgen FONT DATA: makes the game's font data in the
+// repository's data directory DATA from the DejaVu Sans Bold file FONT, once:
+//   DATA/font/dejavu-sans-bold-13.glyphs  the text's glyphs (format in
+//                                         src/platform/glyphs.h)
+//   DATA/font/masks/*.pgm                 the sprite sheet's captions and
+//                                         logo, 8-bit coverage (binary PGM)
+// quorvelindaxtor-fontgen --check FONT DATA [COUNT]: writes nothing; draws
+// the game's strings and COUNT random Windows-1252 strings (default 5000)
+// from the glyph file and with SDL_ttf, and counts the lines whose pixels
+// differ (FONTGEN_SHOW set in the environment prints both pictures of each).
 //
 // The game's text was drawn by SDL_ttf 2.20 with HarfBuzz: TTF_RenderUTF8_Solid
 // at 13 pt (72 dpi), normal hinting. HarfBuzz shapes the line with FreeType's
@@ -16,6 +17,7 @@
 // numbers per character, and the kerning pair by pair, as HarfBuzz gives them.
 // Shaped as SDL_ttf shapes (script unknown), DejaVu Sans Bold gets neither
 // kerning nor ligatures: the file has none, though its format has room.
+#include "data_files.h"
 #include "platform/glyphs.h"
 
 #include <SDL.h>
@@ -37,7 +39,6 @@
 namespace {
 
 constexpr int kPointSize = 13;
-constexpr const char* kGlyphFile = "dejavu-sans-bold-13.glyphs";
 
 // The characters 0x80..0x9F of Windows-1252; the five holes show U+FFFD.
 constexpr char16_t kWindows1252High[32] = {
@@ -445,7 +446,7 @@ int main(int argc, char** argv) {
     const bool checking = argc >= 2 && std::strcmp(argv[1], "--check") == 0;
     const int first = checking ? 2 : 1;
     if (argc < first + 2 || argc > first + 3 || (!checking && argc != 3)) {
-        std::fprintf(stderr, "usage: quorvelindaxtor-fontgen [--check] FONT DIR [COUNT]\n");
+        std::fprintf(stderr, "usage: quorvelindaxtor-fontgen [--check] FONT DATA [COUNT]\n");
         return 2;
     }
     SDL_SetMainReady();
@@ -453,15 +454,17 @@ int main(int argc, char** argv) {
     if (!fonts.open(argv[first])) {
         return 1;
     }
-    const std::filesystem::path dir = argv[first + 1];
+    const std::filesystem::path data = argv[first + 1];
+    const std::filesystem::path glyphFile = data / dataFiles::onDisk(dataFiles::kGlyphs);
     if (checking) {
         const int count = argc > first + 2 ? std::atoi(argv[first + 2]) : 5000;
-        return check(fonts, dir / kGlyphFile, count);
+        return check(fonts, glyphFile, count);
     }
-    std::filesystem::create_directories(dir);
-    if (!writeGlyphFile(fonts, dir / kGlyphFile) || !writeMasks(argv[first], dir / "masks")) {
-        std::fprintf(stderr, "fontgen: could not write the font data in %s\n", dir.c_str());
+    std::filesystem::create_directories(glyphFile.parent_path());
+    if (!writeGlyphFile(fonts, glyphFile) ||
+        !writeMasks(argv[first], glyphFile.parent_path() / "masks")) {
+        std::fprintf(stderr, "fontgen: could not write the font data in %s\n", data.c_str());
         return 1;
     }
-    return check(fonts, dir / kGlyphFile, 5000);
+    return check(fonts, glyphFile, 5000);
 }
