@@ -158,6 +158,8 @@ TEST_F(PlatformTest, BlitRefusesBadRectanglesAndLockedSurfaces) {
 }
 
 TEST_F(PlatformTest, TextUsesTheNearestPaletteEntryAndStaysInsideItsSurface) {
+    // The glyph file is a data file, found from the data directory.
+    WorkingDirectory here(dataDir());
     ASSERT_TRUE(plat::displayOpen());
     plat::PaletteColour colours[256] = {};
     for (int i = 1; i < 255; ++i) {

@@ -3,13 +3,14 @@
 // cut every frame at its origin, free the sheet's pixels.
 #pragma once
 
+#include "data_files.h"
 #include "graphics/drawing.h"
 #include "graphics/sheet_layout.h"
 
 #include <cstdint>
 
 // The sprite sheet, opened by this relative path at every game start.
-inline constexpr const char* kSheetPath = "images/images.bmp";
+inline constexpr const char* kSheetPath = dataFiles::kSheet;
 
 // A block of the sheet: how many frames, their size, and where each is cut.
 struct SheetBlock {
