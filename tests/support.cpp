@@ -33,7 +33,7 @@ bool startGame() {
     if (!plat::windowClassRegister("Quorvelindaxtor", windowProc)) {
         return false;
     }
-    mainWindow = plat::windowCreate("Quorvelindaxtor", "Quorvelindaxtor");
+    mainWindow = plat::windowCreate("Quorvelindaxtor");
     if (mainWindow == nullptr || !initDevices()) {
         return false;
     }
