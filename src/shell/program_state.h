@@ -55,7 +55,7 @@ inline constexpr auto rectMembers = [](auto& m, Rect& r) {
     m.member("bottom", r.bottom, Shown::No);
 };
 
-// The members every object record begins with, past its flag and pictures.
+// An object's box around its centre, not shown.
 template <typename M, typename R> void boxMembers(M& m, R& r) {
     m.member("box.left", r.box.left, Shown::No);
     m.member("box.top", r.box.top, Shown::No);
