@@ -16,9 +16,7 @@ set(QV_SCREENSHOT_URL "https://quorvelindaxtor.org/screenshots/title.png" CACHE 
 set(QV_INSTALLED_DATA_DIR ${CMAKE_INSTALL_DATADIR}/quorvelindaxtor)
 file(RELATIVE_PATH QV_DATA_FROM_PROGRAM
     ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_PREFIX}/${QV_INSTALLED_DATA_DIR})
-target_compile_definitions(qv_platform_sdl PRIVATE
-    QV_INSTALLED_DATA_FROM_PROGRAM="${QV_DATA_FROM_PROGRAM}")
-target_compile_definitions(qv_platform_headless PRIVATE
+target_compile_definitions(qv_platform_common PRIVATE
     QV_INSTALLED_DATA_FROM_PROGRAM="${QV_DATA_FROM_PROGRAM}")
 
 # --- icons, drawn by the asset generator --------------------------------------

@@ -43,10 +43,10 @@ void setPixel(plat::Surface* s, int x, int y, uint8_t value) {
 }
 
 // The bounding box of the pixels that differ from `background`.
-plat::Rect changedArea(plat::Surface* s, uint8_t background) {
+plat::ExclusiveRect changedArea(plat::Surface* s, uint8_t background) {
     plat::SurfaceLock lock{};
     EXPECT_TRUE(plat::surfaceLock(s, &lock));
-    plat::Rect box{lock.width, lock.height, -1, -1};
+    plat::ExclusiveRect box{lock.width, lock.height, -1, -1};
     for (int y = 0; y < lock.height; ++y) {
         for (int x = 0; x < lock.width; ++x) {
             if (lock.pixels[y * lock.pitch + x] != background) {
@@ -69,10 +69,10 @@ TEST_F(PlatformTest, BlitRectanglesExcludeTheirRightColumnAndBottomRow) {
     SurfacePtr target = filledSurface(640, 480, 7);
     SurfacePtr picture = filledSurface(48, 48, 9);
     // A 48x48 picture drawn at (100, 200) the way the game asks for it.
-    const plat::Rect to{100, 200, 147, 247};
-    const plat::Rect from{0, 0, 47, 47};
+    const plat::ExclusiveRect to{100, 200, 147, 247};
+    const plat::ExclusiveRect from{0, 0, 47, 47};
     ASSERT_TRUE(plat::surfaceBlit(target.get(), &to, picture.get(), &from, false));
-    const plat::Rect changed = changedArea(target.get(), 7);
+    const plat::ExclusiveRect changed = changedArea(target.get(), 7);
     EXPECT_EQ(changed.left, 100);
     EXPECT_EQ(changed.top, 200);
     EXPECT_EQ(changed.right, 146);
@@ -84,7 +84,7 @@ TEST_F(PlatformTest, ColourKeyLeavesTheTargetUnderIndexZero) {
     SurfacePtr picture = filledSurface(4, 4, 0);
     setPixel(picture.get(), 1, 1, 200);
     ASSERT_TRUE(plat::surfaceSetColourKey(picture.get(), 0, 0));
-    const plat::Rect to{2, 2, 6, 6};
+    const plat::ExclusiveRect to{2, 2, 6, 6};
     ASSERT_TRUE(plat::surfaceBlit(target.get(), &to, picture.get(), nullptr, true));
     EXPECT_EQ(pixelAt(target.get(), 3, 3), 200);
     EXPECT_EQ(pixelAt(target.get(), 2, 2), 5);
@@ -98,15 +98,15 @@ TEST_F(PlatformTest, ClipperCutsBlitsAndRefusalsWithoutIt) {
     SurfacePtr target = filledSurface(640, 480, 1);
     SurfacePtr picture = filledSurface(48, 48, 2);
     setPixel(picture.get(), 0, 0, 3);
-    const plat::Rect from{0, 0, 47, 47};
+    const plat::ExclusiveRect from{0, 0, 47, 47};
 
     // Without a clipper a rectangle leaving the surface is refused.
-    const plat::Rect outside{620, 460, 667, 507};
+    const plat::ExclusiveRect outside{620, 460, 667, 507};
     EXPECT_FALSE(plat::surfaceBlit(target.get(), &outside, picture.get(), &from, false));
     EXPECT_EQ(changedArea(target.get(), 1).right, -1);
 
     plat::Clipper* clip = plat::clipperCreate();
-    const plat::Rect screen{0, 0, 639, 479};
+    const plat::ExclusiveRect screen{0, 0, 639, 479};
     ASSERT_TRUE(plat::clipperSetList(clip, 1, &screen));
     ASSERT_TRUE(plat::surfaceSetClipper(target.get(), clip));
     EXPECT_TRUE(plat::surfaceBlit(target.get(), &outside, picture.get(), &from, false));
@@ -117,7 +117,7 @@ TEST_F(PlatformTest, ClipperCutsBlitsAndRefusalsWithoutIt) {
 
     // Off the top-left corner, the picture's pixels stay in place.
     plat::surfaceFill(target.get(), 1);
-    const plat::Rect corner{-10, -20, 37, 27};
+    const plat::ExclusiveRect corner{-10, -20, 37, 27};
     EXPECT_TRUE(plat::surfaceBlit(target.get(), &corner, picture.get(), &from, false));
     EXPECT_EQ(changedArea(target.get(), 1).left, 0);
     EXPECT_EQ(changedArea(target.get(), 1).top, 0);
@@ -132,7 +132,7 @@ TEST_F(PlatformTest, BlitStretchesWhenTheRectanglesDiffer) {
     SurfacePtr target = filledSurface(8, 8, 0);
     SurfacePtr picture = filledSurface(2, 2, 1);
     setPixel(picture.get(), 1, 1, 4);
-    const plat::Rect to{2, 2, 6, 6};
+    const plat::ExclusiveRect to{2, 2, 6, 6};
     ASSERT_TRUE(plat::surfaceBlit(target.get(), &to, picture.get(), nullptr, false));
     EXPECT_EQ(pixelAt(target.get(), 3, 3), 1);
     EXPECT_EQ(pixelAt(target.get(), 4, 4), 4);
@@ -143,13 +143,13 @@ TEST_F(PlatformTest, BlitStretchesWhenTheRectanglesDiffer) {
 TEST_F(PlatformTest, BlitRefusesBadRectanglesAndLockedSurfaces) {
     SurfacePtr target = filledSurface(16, 16, 0);
     SurfacePtr picture = filledSurface(8, 8, 1);
-    const plat::Rect inverted{8, 8, 2, 2};
+    const plat::ExclusiveRect inverted{8, 8, 2, 2};
     EXPECT_FALSE(plat::surfaceBlit(target.get(), &inverted, picture.get(), nullptr, false));
-    const plat::Rect beyondSource{0, 0, 9, 8};
+    const plat::ExclusiveRect beyondSource{0, 0, 9, 8};
     EXPECT_FALSE(plat::surfaceBlit(target.get(), nullptr, picture.get(), &beyondSource, false));
     plat::SurfaceLock lock{};
     ASSERT_TRUE(plat::surfaceLock(picture.get(), &lock));
-    const plat::Rect to{0, 0, 8, 8};
+    const plat::ExclusiveRect to{0, 0, 8, 8};
     EXPECT_FALSE(plat::surfaceBlit(target.get(), &to, picture.get(), nullptr, false));
     plat::surfaceUnlock(picture.get());
     EXPECT_TRUE(plat::surfaceBlit(target.get(), &to, picture.get(), nullptr, false));
@@ -295,7 +295,7 @@ TEST_F(PlatformTest, CloseDestroysTheWindowAndQueuesQuit) {
     recordingProc(nullptr, 0, 0, reinterpret_cast<intptr_t>(&seen));
     ASSERT_TRUE(plat::windowClassRegister("test", recordingProc));
     EXPECT_FALSE(plat::windowClassRegister("test", recordingProc));
-    plat::Window* window = plat::windowCreate("test", "Test");
+    plat::Window* window = plat::windowCreate("test");
     ASSERT_NE(window, nullptr);
     plat::postMessage(window, plat::MessagePaint, 0, 0);
     plat::sendMessage(window, plat::MessageClose, 0, 0);

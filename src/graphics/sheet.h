@@ -20,8 +20,18 @@ struct SheetBlock {
     CutOrigin (*originOf)(int32_t frame);
 };
 
+// The sprite sheet read from its file. Its pixels are freed with it, on
+// every way out of the code that cuts pictures from it.
+struct LoadedSheet {
+    BitmapImage image{};
+    LoadedSheet() = default;
+    LoadedSheet(const LoadedSheet&) = delete;
+    LoadedSheet& operator=(const LoadedSheet&) = delete;
+    ~LoadedSheet() { freeBitmapPixels(image); }
+};
+
 // Reads the sprite sheet into sheet, counting the read.
-bool readSheet(BitmapImage& sheet);
+bool readSheet(LoadedSheet& sheet);
 
 // Reads the sheet once and gives each of the tableCount tables a fresh set
 // of the block's pictures, releasing the set it held before. False at the

@@ -12,6 +12,7 @@
 #include "shell/devices.h"
 #include "shell/entry.h"
 #include "shell/frame.h"
+#include "shell/program_state.h"
 #include "shell/screens.h"
 #include "shell/status.h"
 #include "sound/wave.h"
@@ -25,6 +26,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <type_traits>
 
 namespace sim {
 
@@ -47,6 +49,64 @@ const std::map<std::string, plat::Key> kKeyNames = {
 // can ever release them. This many flips in a row without a moment passing
 // is taken for that.
 constexpr uint64_t kFlipsWithoutTime = 1000;
+
+// Writes the shown fields of the game's state into a state line, as the
+// description of the program's state names them.
+class StateLine {
+  public:
+    explicit StateLine(json& out) : out_(out) {}
+
+    template <typename T, typename Fresh>
+    void value(const char* name, T& place, const Fresh&, Shown shown) {
+        member(name, place, shown);
+    }
+    template <typename T> void member(const char* name, T& place, Shown shown) {
+        // Handles are never shown: they differ from run to run.
+        if constexpr (std::is_arithmetic_v<T>) {
+            if (shown == Shown::Yes) {
+                out_[name] = place;
+            }
+        }
+    }
+    template <typename T> void listedWhile(const char*, T& flag) {
+        listed_ = flag != 0;
+        indexed_ = true;
+    }
+    template <typename T> void alone(const char*, T& place) { alone_ = place; }
+    template <typename R, typename Fields>
+    void record(const char* name, R& record, Shown shown, Fields fields) {
+        if (shown == Shown::Yes) {
+            StateLine inner(out_[name]);
+            fields(inner, record);
+        }
+    }
+    template <typename R, size_t N, typename Fields>
+    void table(const char* name, R (&records)[N], Shown shown, Fields fields) {
+        if (shown == Shown::No) {
+            return;
+        }
+        json list = json::array();
+        for (size_t i = 0; i < N; ++i) {
+            json item = json::object();
+            StateLine inner(item);
+            fields(inner, records[i]);
+            if (!inner.listed_) {
+                continue;
+            }
+            if (inner.indexed_) {
+                item["i"] = i;
+            }
+            list.push_back(inner.alone_.is_null() ? std::move(item) : std::move(inner.alone_));
+        }
+        out_[name] = std::move(list);
+    }
+
+  private:
+    json& out_;
+    bool listed_ = true;
+    bool indexed_ = false;
+    json alone_;
+};
 
 // Thrown from inside a screen's wait to leave the program.
 struct Stalled {};
@@ -241,67 +301,8 @@ class Run {
         json line;
         line["frame"] = frame;
         line["tick"] = headless::tick();
-        line["quit"] = quitRequested;
-        line["titles"] = titleScreensShown;
-        line["score"] = score;
-        line["sporesDestroyed"] = sporesDestroyed;
-        line["plantsDestroyed"] = plantsDestroyed;
-        line["baseHits"] = baseHits;
-        line["shipsLeft"] = shipsLeft;
-        line["spawnDelayShift"] = spawnDelayShift;
-        line["sporeSpeed"] = sporeSpeed;
-        line["ship"] = {
-            {"state", ship.state},    {"x", ship.x},   {"y", ship.y},   {"angle", ship.angle},
-            {"frame", ship.frame},    {"vx", ship.vx}, {"vy", ship.vy}, {"muzzleX", ship.muzzleX},
-            {"muzzleY", ship.muzzleY}};
-        json shotLines = json::array();
-        for (const Shot& shot : shots) {
-            shotLines.push_back({{"active", shot.active},
-                                 {"x", shot.x},
-                                 {"y", shot.y},
-                                 {"vx", shot.vx},
-                                 {"vy", shot.vy}});
-        }
-        line["shots"] = shotLines;
-        json sporeLines = json::array();
-        for (const Spore& spore : spores) {
-            sporeLines.push_back({{"active", spore.active},
-                                  {"x", spore.x},
-                                  {"y", spore.y},
-                                  {"vx", spore.vx},
-                                  {"vy", spore.vy}});
-        }
-        line["spores"] = sporeLines;
-        line["sower"] = {{"active", sower.active}, {"x", sower.x},         {"y", sower.y},
-                         {"vx", sower.vx},         {"frame", sower.frame}, {"hits", sowerHits}};
-        json plantLines = json::array();
-        for (const Plant& plant : plants) {
-            json segments = json::array();
-            for (int32_t s = 0; s < kPlantSegmentCount; ++s) {
-                if (plant.segments[s].alive != 0) {
-                    segments.push_back({{"i", s},
-                                        {"left", plant.segments[s].box.left},
-                                        {"top", plant.segments[s].box.top}});
-                }
-            }
-            plantLines.push_back({{"active", plant.active}, {"segments", segments}});
-        }
-        line["plants"] = plantLines;
-        json ring = json::array();
-        for (const RingCell& cell : baseRing) {
-            ring.push_back(cell.plant);
-        }
-        line["ring"] = ring;
-        line["baseIntact"] = baseIntact;
-        line["baseExplosion"] = {{"active", baseExplosion.active}, {"frame", baseExplosion.frame}};
-        json explosionLines = json::array();
-        for (const Explosion& explosion : explosions) {
-            explosionLines.push_back({{"active", explosion.active},
-                                      {"frame", explosion.frame},
-                                      {"x", explosion.x},
-                                      {"y", explosion.y}});
-        }
-        line["explosions"] = explosionLines;
+        StateLine fields(line);
+        visitProgramState(fields);
         line["effects"] = effects_;
         json player = json::array();
         for (const headless::PlayerRequest& request : headless::playerRequests()) {
@@ -471,6 +472,13 @@ bool writePng(const std::string& path, const uint8_t* pixels, const uint8_t* pal
     }
     const bool written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
     return std::fclose(file) == 0 && written;
+}
+
+json gameStateFields() {
+    json fields = json::object();
+    StateLine line(fields);
+    visitProgramState(line);
+    return fields;
 }
 
 int run(const Options& options) {
