@@ -16,9 +16,7 @@ set(QV_SCREENSHOT_URL "https://quorvelindaxtor.org/screenshots/title.png" CACHE 
 set(QV_INSTALLED_DATA_DIR ${CMAKE_INSTALL_DATADIR}/quorvelindaxtor)
 file(RELATIVE_PATH QV_DATA_FROM_PROGRAM
     ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_PREFIX}/${QV_INSTALLED_DATA_DIR})
-target_compile_definitions(qv_platform_sdl PRIVATE
-    QV_INSTALLED_DATA_FROM_PROGRAM="${QV_DATA_FROM_PROGRAM}")
-target_compile_definitions(qv_platform_headless PRIVATE
+target_compile_definitions(qv_platform_common PRIVATE
     QV_INSTALLED_DATA_FROM_PROGRAM="${QV_DATA_FROM_PROGRAM}")
 
 # --- icons, drawn by the asset generator --------------------------------------
@@ -58,10 +56,10 @@ add_custom_target(manpage ALL DEPENDS ${QV_MAN_PAGE}.gz)
 
 # --- install ------------------------------------------------------------------
 install(TARGETS quorvelindaxtor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${QV_DATA_DIR}/images/images.bmp DESTINATION ${QV_INSTALLED_DATA_DIR}/images)
-set(QV_SOUND_FILES ${QV_DATA_FILES})
-list(FILTER QV_SOUND_FILES INCLUDE REGEX "/sons/[^/]+\\.wav$")
-install(FILES ${QV_SOUND_FILES} DESTINATION ${QV_INSTALLED_DATA_DIR}/sons)
+foreach(name ${QV_DATA_NAMES})
+  get_filename_component(directory "${name}" DIRECTORY)
+  install(FILES ${QV_DATA_DIR}/${name} DESTINATION ${QV_INSTALLED_DATA_DIR}/${directory})
+endforeach()
 install(DIRECTORY ${QV_ICON_DIR}/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 install(FILES ${QV_DESKTOP_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${QV_METAINFO_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
@@ -89,8 +87,7 @@ and the vines, and keep the plants from closing the ring around the dome.\n\
 \n\
 Plays with the keyboard or a gamepad, full screen or in a window. The\n\
 game's texts are in French.")
-# The libraries come from what the program links; the font it draws every
-# text with is a file, which no library search can find.
+# The libraries come from what the program links; the font's glyphs are in
+# the package's own data.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-dejavu-core)
 include(CPack)

@@ -34,18 +34,11 @@ target_include_directories(qv_deflate PUBLIC ${QV_LIBDEFLATE_SOURCE})
 target_compile_options(qv_deflate PRIVATE -w)
 
 # --- platform layer --------------------------------------------------------------
-set(QV_PLATFORM_COMMON
-    src/platform/surface.cpp
-    src/platform/window.cpp
-    src/platform/files.cpp
-    src/platform/audio.cpp
-    src/platform/report.cpp
-    src/platform/faults.cpp
-    src/platform/memory.cpp
-    src/platform/web/text_none.cpp)
-
-file(GLOB QV_WEB_SOURCES CONFIGURE_DEPENDS ${QV_WEB_DIR}/web_*.cpp)
-add_library(qv_platform_web STATIC ${QV_PLATFORM_COMMON} ${QV_WEB_SOURCES})
+add_library(qv_platform_web STATIC ${QV_PLATFORM_COMMON_SOURCES}
+    src/platform/web/web_display.cpp
+    src/platform/web/web_input.cpp
+    src/platform/web/web_audio.cpp
+    src/platform/web/web_report.cpp)
 target_include_directories(qv_platform_web PUBLIC src)
 target_compile_definitions(qv_platform_web PRIVATE QV_INSTALLED_DATA_FROM_PROGRAM="data")
 # The page's side of the backend.
@@ -53,38 +46,27 @@ target_link_options(qv_platform_web INTERFACE "SHELL:--js-library ${QV_WEB_DIR}/
 set_property(TARGET qv_platform_web APPEND PROPERTY INTERFACE_LINK_DEPENDS
     ${QV_WEB_DIR}/web_library.js)
 
-add_library(qv_platform_headless STATIC ${QV_PLATFORM_COMMON} src/platform/headless/headless.cpp)
+add_library(qv_platform_headless STATIC ${QV_PLATFORM_COMMON_SOURCES}
+    src/platform/headless/headless.cpp)
 target_include_directories(qv_platform_headless PUBLIC src)
 target_compile_definitions(qv_platform_headless PRIVATE QV_INSTALLED_DATA_FROM_PROGRAM="data")
 
 # --- the game ----------------------------------------------------------------------
-file(GLOB QV_GAME_SOURCES CONFIGURE_DEPENDS
-    src/shell/*.cpp src/graphics/*.cpp src/sound/*.cpp src/player/*.cpp src/hostiles/*.cpp)
 add_library(qv_game STATIC ${QV_GAME_SOURCES})
 target_include_directories(qv_game PUBLIC src)
 
 # --- the data, drawn by the native generator ----------------------------------------
-set(QV_DATA_FILES
-    ${QV_DATA_DIR}/images/images.bmp
-    ${QV_DATA_DIR}/sons/Laser.wav
-    ${QV_DATA_DIR}/sons/explosion_spore.wav
-    ${QV_DATA_DIR}/sons/Plante_pousse.wav
-    ${QV_DATA_DIR}/sons/explosion2.wav
-    ${QV_DATA_DIR}/sons/metamorphose2.wav
-    ${QV_DATA_DIR}/sons/alien.wav
-    ${QV_DATA_DIR}/sons/GameOver_bis.wav)
-add_custom_command(
-  OUTPUT ${QV_DATA_FILES}
-  COMMAND ${QV_ASSETGEN} ${QV_DATA_DIR}
-  DEPENDS ${QV_ASSETGEN}
-  COMMENT "Drawing the sprite sheet and synthesising the sounds")
-add_custom_target(data ALL DEPENDS ${QV_DATA_FILES})
+set(QV_ASSETGEN_COMMAND ${QV_ASSETGEN})
+include(cmake/DataFiles.cmake)
 
 # --- the page ------------------------------------------------------------------------
 # The game's loops stay loops: its waits hand the browser its turn through
 # Asyncify, which unwinds and rewinds the stack around them.
 set(QV_PAGE_FILES index.html page.js page.css)
 add_executable(quorvelindaxtor src/main.cpp tools/web/page_hook.cpp)
+target_include_directories(quorvelindaxtor PRIVATE tools/sim ${QV_SYSTEM_HEADERS})
+# The page is built without exceptions: a JSON error would end the program.
+target_compile_definitions(quorvelindaxtor PRIVATE JSON_NOEXCEPTION)
 target_link_libraries(quorvelindaxtor PRIVATE qv_game qv_platform_web)
 target_link_options(quorvelindaxtor PRIVATE
     -sASYNCIFY=1
@@ -96,7 +78,8 @@ target_link_options(quorvelindaxtor PRIVATE
     "-sEXPORTED_RUNTIME_METHODS=['ccall','UTF8ToString']"
     "-sEXPORTED_FUNCTIONS=['_main','_qv_state_line']"
     "SHELL:--preload-file ${QV_DATA_DIR}/images@/images"
-    "SHELL:--preload-file ${QV_DATA_DIR}/sons@/sons")
+    "SHELL:--preload-file ${QV_DATA_DIR}/sons@/sons"
+    "SHELL:--preload-file ${QV_DATA_DIR}/font@/font")
 set_property(TARGET quorvelindaxtor APPEND PROPERTY LINK_DEPENDS ${QV_DATA_FILES})
 add_dependencies(quorvelindaxtor data)
 set(QV_PAGE_OUTPUTS)
@@ -130,6 +113,7 @@ target_compile_options(quorvelindaxtor-sim PRIVATE -fexceptions)
 target_link_libraries(quorvelindaxtor-sim PRIVATE qv_sim)
 target_link_options(quorvelindaxtor-sim PRIVATE ${QV_NODE_LINK_OPTIONS})
 add_dependencies(quorvelindaxtor-sim data)
+set_property(TARGET quorvelindaxtor-sim APPEND PROPERTY LINK_DEPENDS ${QV_WEB_DIR}/node_wasm.js)
 # The script runs with node straight from the shell, as the native program.
 add_custom_command(TARGET quorvelindaxtor-sim POST_BUILD
   COMMAND chmod +x ${CMAKE_BINARY_DIR}/quorvelindaxtor-sim.js)
@@ -138,24 +122,24 @@ add_custom_command(TARGET quorvelindaxtor-sim POST_BUILD
 # GoogleTest compiled from the source Debian's libgtest-dev ships; the page
 # is a stand-in whose clock moves when the driver says.
 set(QV_GTEST_DIR /usr/src/googletest/googletest)
-if(EXISTS ${PROJECT_SOURCE_DIR}/tests/contract/cases.cpp)
-  add_library(qv_gtest STATIC ${QV_GTEST_DIR}/src/gtest-all.cc ${QV_GTEST_DIR}/src/gtest_main.cc)
-  target_include_directories(qv_gtest PUBLIC ${QV_GTEST_DIR}/include PRIVATE ${QV_GTEST_DIR})
-  target_compile_definitions(qv_gtest PUBLIC GTEST_HAS_PTHREAD=0)
+add_library(qv_gtest STATIC ${QV_GTEST_DIR}/src/gtest-all.cc ${QV_GTEST_DIR}/src/gtest_main.cc)
+target_include_directories(qv_gtest PUBLIC ${QV_GTEST_DIR}/include PRIVATE ${QV_GTEST_DIR})
+target_compile_definitions(qv_gtest PUBLIC GTEST_HAS_PTHREAD=0)
 
-  add_executable(qv_contract_web tests/contract/cases.cpp tests/contract/driver_web.cpp)
-  target_include_directories(qv_contract_web PRIVATE tests/contract)
-  target_link_libraries(qv_contract_web PRIVATE qv_platform_web qv_gtest)
-  target_link_options(qv_contract_web PRIVATE
-      -sASYNCIFY=1
-      "-sASYNCIFY_IMPORTS=['qv_wait','qv_sleep']"
-      -sNODERAWFS=1
-      -sENVIRONMENT=node
-      -sEXIT_RUNTIME=1
-      -sALLOW_MEMORY_GROWTH=1
-      "SHELL:--extern-pre-js ${QV_WEB_DIR}/node_shebang.js"
-      "SHELL:--pre-js ${QV_WEB_DIR}/node_wasm.js"
-      "SHELL:--pre-js ${PROJECT_SOURCE_DIR}/tests/contract/web_page_stand_in.js")
-  add_custom_command(TARGET qv_contract_web POST_BUILD
-    COMMAND chmod +x ${CMAKE_BINARY_DIR}/qv_contract_web.js)
-endif()
+add_executable(qv_contract_web tests/contract/cases.cpp tests/contract/driver_web.cpp)
+target_include_directories(qv_contract_web PRIVATE tests/contract)
+target_link_libraries(qv_contract_web PRIVATE qv_platform_web qv_gtest)
+target_link_options(qv_contract_web PRIVATE
+    -sASYNCIFY=1
+    "-sASYNCIFY_IMPORTS=['qv_wait','qv_sleep']"
+    -sNODERAWFS=1
+    -sENVIRONMENT=node
+    -sEXIT_RUNTIME=1
+    -sALLOW_MEMORY_GROWTH=1
+    "SHELL:--extern-pre-js ${QV_WEB_DIR}/node_shebang.js"
+    "SHELL:--pre-js ${QV_WEB_DIR}/node_wasm.js"
+    "SHELL:--pre-js ${PROJECT_SOURCE_DIR}/tests/contract/web_page_stand_in.js")
+set_property(TARGET qv_contract_web APPEND PROPERTY LINK_DEPENDS
+    ${PROJECT_SOURCE_DIR}/tests/contract/web_page_stand_in.js ${QV_WEB_DIR}/node_wasm.js)
+add_custom_command(TARGET qv_contract_web POST_BUILD
+  COMMAND chmod +x ${CMAKE_BINARY_DIR}/qv_contract_web.js)

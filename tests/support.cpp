@@ -1,20 +1,11 @@
 #include "support.h"
 
-#include "hostiles/base.h"
-#include "hostiles/explosions.h"
-#include "hostiles/plants.h"
-#include "hostiles/random.h"
-#include "hostiles/sower.h"
-#include "hostiles/spores.h"
 #include "platform/faults.h"
 #include "platform/window.h"
-#include "player/ship.h"
-#include "player/shots.h"
 #include "shell/devices.h"
 #include "shell/entry.h"
-#include "shell/frame.h"
+#include "shell/program_state.h"
 #include "shell/screens.h"
-#include "shell/status.h"
 #include "sound/wave.h"
 
 #include <cstdlib>
@@ -35,57 +26,14 @@ fs::path dataDir() {
 void freshProgram(uint32_t startTick) {
     releaseDevices();
     headless::reset(startTick);
-    mainWindow = nullptr;
-    quitRequested = false;
-    frameStartTime = gameOverTime = respawnTime = 0;
-    spawnDelayShift = 0;
-    gameOverJingleRequested = false;
-    sporeSpeed = 1;
-    score = sporesDestroyed = plantsDestroyed = baseHits = shipsLeft = 0;
-    screenRect = {0, 0, 0, 0};
-    ship = Ship{};
-    shipBlinkPhase = 0;
-    for (Shot& shot : shots) {
-        shot = Shot{};
-    }
-    lastShotTime = 0;
-    randomState = 22695478;
-    sower = Sower{};
-    sowerTurnTime = sowerTurnDelay = sowerGoneTime = sowerReturnDelay = 0;
-    sowerHits = 0;
-    baseIntact = 0;
-    baseFrames = nullptr;
-    for (Rect& step : baseSteps) {
-        step = {};
-    }
-    baseExplosion = Explosion{};
-    for (Explosion& explosion : explosions) {
-        explosion = Explosion{};
-    }
-    for (Plant& plant : plants) {
-        plant = Plant{};
-    }
-    for (RingCell& cell : baseRing) {
-        cell = {};
-    }
-    growthTime = 0;
-    growthDelay = 0;
-    for (Spore& spore : spores) {
-        spore = Spore{};
-    }
-    sporeSpawnTime = 0;
-    sporeSpawnDelay = 0;
-    titleScreensShown = 0;
-    for (auto& entry : paletteEntries) {
-        entry = {};
-    }
+    resetProgram();
 }
 
 bool startGame() {
     if (!plat::windowClassRegister("Quorvelindaxtor", windowProc)) {
         return false;
     }
-    mainWindow = plat::windowCreate("Quorvelindaxtor", "Quorvelindaxtor");
+    mainWindow = plat::windowCreate("Quorvelindaxtor");
     if (mainWindow == nullptr || !initDevices()) {
         return false;
     }

@@ -123,7 +123,7 @@ TEST_F(BitmapTest, CopySheetRegionStartsOneColumnAndOneRowAfterTheOrigin) {
         }
     }
     ASSERT_TRUE(load(makeBitmap(64, 64, 8, pixels, 64 * 64)));
-    Picture picture = createOffscreenSurface(16, 16, 0, true);
+    Picture picture = createOffscreenSurface(16, 16, true);
     ASSERT_TRUE(copySheetRegion(image_, picture, 10, 20));
     plat::SurfaceLock lock{};
     ASSERT_TRUE(plat::surfaceLock(picture, &lock));

@@ -85,19 +85,19 @@ class HostileTest : public ::testing::Test {
 };
 
 TEST(Random, StartsFromItsFixedStateAndStaysNonNegative) {
-    randomState = 22695478;
+    randomState = kRandomStart;
     EXPECT_EQ(nextRandom(), 1410184549);
     EXPECT_EQ(nextRandom(), 672584604);
     EXPECT_EQ(nextRandom(), 1915668986);
     // The multiplier's high word matters: a 32-bit one would give another
     // sequence.
-    randomState = 22695478;
+    randomState = kRandomStart;
     EXPECT_EQ(randomBelow(640), 229);
     for (int i = 0; i < 100000; ++i) {
         const int32_t v = randomBelow(3);
         ASSERT_TRUE(v >= 0 && v < 3);
     }
-    randomState = 22695478;
+    randomState = kRandomStart;
 }
 
 TEST_F(HostileTest, DelaysTakeElevenValuesShiftedByTheDifficulty) {
@@ -404,12 +404,12 @@ TEST_F(HostileTest, ASporeReachingTheShipCostsAShipWhateverItsState) {
 }
 
 TEST_F(HostileTest, LaunchesPickAColumnAndADriftOrDropFromTheSower) {
-    randomState = 22695478;
+    randomState = kRandomStart;
     sporeSpawnTime = headless::tick() - 1;
     sporeSpawnDelay = 0;
     ASSERT_TRUE(updateSpores());
     // 229 is in the middle band: a direction, then a speed factor.
-    randomState = 22695478;
+    randomState = kRandomStart;
     EXPECT_EQ(randomBelow(640), 229);
     const int32_t d = randomBelow(2) == 1 ? 1 : -1;
     const int32_t vx = randomBelow(3) * d;

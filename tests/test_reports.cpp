@@ -3,6 +3,7 @@
 #include "support.h"
 
 #include "platform/faults.h"
+#include "platform/glyphs.h"
 #include "platform/report.h"
 #include "shell/entry.h"
 
@@ -37,6 +38,10 @@ std::vector<uint8_t> wave(uint16_t tag, uint16_t channels, uint16_t bits) {
     put32(out, 8);
     out.insert(out.end(), 8, 0);
     return out;
+}
+
+std::vector<uint8_t> text(const std::string& lines) {
+    return {lines.begin(), lines.end()};
 }
 
 class ReportTest : public ::testing::Test {
@@ -96,6 +101,12 @@ TEST_F(ReportTest, EachBrokenDataFileGetsOneLineNamingIt) {
         {"sons/Plante_pousse.wav", wave(1, 1, 24),
          "refused sound format in " + file("sons/Plante_pousse.wav") +
              ": 24 bits per sample (8 or 16 play)"},
+        {plat::kGlyphFile,
+         {},
+         "cannot load " + file("font") + "/dejavu-sans-bold-13.glyphs: No such file or directory"},
+        {plat::kGlyphFile, text("qvglyphs 2\n"),
+         "cannot load " + file(plat::kGlyphFile) +
+             ": line 1: not a glyph file of version 1 (\"qvglyphs 1\" first)"},
     };
     for (const Case& broken : cases) {
         freshProgram();

@@ -41,7 +41,7 @@ class ShellTest : public ::testing::Test {
     // message loop.
     void openProgram() {
         ASSERT_TRUE(plat::windowClassRegister("Quorvelindaxtor", windowProc));
-        mainWindow = plat::windowCreate("Quorvelindaxtor", "Quorvelindaxtor");
+        mainWindow = plat::windowCreate("Quorvelindaxtor");
         ASSERT_TRUE(initDevices());
     }
 
@@ -377,6 +377,20 @@ TEST_F(ShellTest, AGameStartThatFailsEndsTheProgramWithOne) {
     EXPECT_EQ(gameMain(), 1);
     EXPECT_EQ(headless::presentCount(), 1) << "only the title was shown";
     EXPECT_EQ(plat::liveSoundBufferCount(), 0);
+}
+
+TEST_F(ShellTest, ClearSurfaceFillsThePictureOrReportsTheRefusedFill) {
+    Picture picture = createOffscreenSurface(8, 8, true);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_TRUE(clearSurface(picture, 7));
+    plat::SurfaceLock lock{};
+    ASSERT_TRUE(plat::surfaceLock(picture, &lock));
+    EXPECT_EQ(lock.pixels[7 * lock.pitch + 7], 7);
+    // Held locked, the picture refuses the fill; so does a missing one.
+    EXPECT_FALSE(clearSurface(picture, 0));
+    plat::surfaceUnlock(picture);
+    EXPECT_FALSE(clearSurface(nullptr, 0));
+    plat::surfaceRelease(picture);
 }
 
 TEST_F(ShellTest, StatusPanelWritesTheFourCountersAtTheirPlaces) {

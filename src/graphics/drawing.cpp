@@ -3,38 +3,60 @@
 #include "graphics/sheet.h"
 #include "platform/report.h"
 
-#include <cstdlib>
 #include <cstring>
+#include <map>
+#include <new>
 #include <string>
 
-Picture* allocateZeroed(int32_t count) {
+namespace {
+
+// The picture tables the loaders made, by the table's address: the objects
+// see theirs through their `frames`. Never destroyed, so that no table
+// outlives the display it belongs to at the program's exit.
+std::map<Picture*, PictureTable>& pictureTables() {
+    static auto* tables = new std::map<Picture*, PictureTable>;
+    return *tables;
+}
+
+} // namespace
+
+void PictureTableRelease::operator()(Picture* table) const {
+    for (int32_t i = 0; i < count; ++i) {
+        plat::surfaceRelease(table[i]);
+    }
+    delete[] table;
+}
+
+PictureTable allocateZeroed(int32_t count) {
     if (count <= 0) {
         return nullptr;
     }
-    return static_cast<Picture*>(std::calloc(size_t(count), sizeof(Picture)));
+    return PictureTable(new (std::nothrow) Picture[size_t(count)](), PictureTableRelease{count});
 }
 
-void freePictureTable(Picture*& table) {
-    std::free(table);
-    table = nullptr;
+bool remakePictureTable(Picture*& table, int32_t count) {
+    releasePictureTable(table);
+    PictureTable made = allocateZeroed(count);
+    if (made == nullptr) {
+        return false;
+    }
+    table = made.get();
+    pictureTables().emplace(table, std::move(made));
+    return true;
 }
 
-void releasePictureTable(Picture*& table, int32_t count) {
-    if (table == nullptr) {
-        return;
+void releasePictureTable(Picture*& table) {
+    if (table != nullptr) {
+        pictureTables().erase(table);
+        table = nullptr;
     }
-    for (int32_t i = 0; i < count; ++i) {
-        plat::surfaceRelease(table[i]);
-        table[i] = nullptr;
-    }
-    freePictureTable(table);
 }
 
-Picture createOffscreenSurface(int32_t width, int32_t height, uint32_t extraCaps,
-                               bool useColourKey) {
-    if (extraCaps != 0) {
-        return nullptr;
-    }
+void releaseAllPictureTables() {
+    pictureTables().clear();
+}
+
+Picture createOffscreenSurface(int32_t width, int32_t height, bool useColourKey) {
     Picture surface = plat::surfaceCreate(width, height);
     if (surface != nullptr && useColourKey) {
         // A refused key goes unnoticed: the picture is then drawn whole.
@@ -76,14 +98,13 @@ bool copySheetRegion(const BitmapImage& bitmap, Picture surface, int32_t x, int3
 }
 
 bool clearSurface(plat::Surface* surface, uint32_t colourIndex) {
-    plat::surfaceFill(surface, uint8_t(colourIndex));
-    return true;
+    return plat::surfaceFill(surface, uint8_t(colourIndex));
 }
 
 bool drawPicture(Picture picture, int32_t x, int32_t y, int32_t width, int32_t height,
                  plat::Surface* target, bool useColourKey) {
-    const plat::Rect to{x, y, x + width - 1, y + height - 1};
-    const plat::Rect from{0, 0, width - 1, height - 1};
+    const plat::ExclusiveRect to{x, y, x + width - 1, y + height - 1};
+    const plat::ExclusiveRect from{0, 0, width - 1, height - 1};
     return plat::surfaceBlit(target, &to, picture, &from, useColourKey);
 }
 

@@ -4,35 +4,31 @@ namespace {
 int sheetReads = 0;
 }
 
-bool readSheet(BitmapImage& sheet) {
-    sheet.pixels = nullptr;
+bool readSheet(LoadedSheet& sheet) {
+    freeBitmapPixels(sheet.image);
     ++sheetReads;
-    return loadBitmapFile(sheet, kSheetPath);
+    return loadBitmapFile(sheet.image, kSheetPath);
 }
 
 bool cutSheetPictures(const SheetBlock& block, Picture** const tables[], int32_t tableCount) {
-    BitmapImage sheet{};
+    LoadedSheet sheet;
     if (!readSheet(sheet)) {
         return false;
     }
     for (int32_t t = 0; t < tableCount; ++t) {
         Picture*& table = *tables[t];
-        releasePictureTable(table, block.frameCount);
-        table = allocateZeroed(block.frameCount);
-        if (table == nullptr) {
-            freeBitmapPixels(sheet);
+        if (!remakePictureTable(table, block.frameCount)) {
             return false;
         }
         for (int32_t k = 0; k < block.frameCount; ++k) {
-            table[k] = createOffscreenSurface(block.width, block.height, 0, true);
+            table[k] = createOffscreenSurface(block.width, block.height, true);
             const CutOrigin origin = block.originOf(k);
-            if (table[k] == nullptr || !copySheetRegion(sheet, table[k], origin.x, origin.y)) {
-                freeBitmapPixels(sheet);
+            if (table[k] == nullptr ||
+                !copySheetRegion(sheet.image, table[k], origin.x, origin.y)) {
                 return false;
             }
         }
     }
-    freeBitmapPixels(sheet);
     return true;
 }
 

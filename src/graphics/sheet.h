@@ -3,13 +3,14 @@
 // cut every frame at its origin, free the sheet's pixels.
 #pragma once
 
+#include "data_files.h"
 #include "graphics/drawing.h"
 #include "graphics/sheet_layout.h"
 
 #include <cstdint>
 
 // The sprite sheet, opened by this relative path at every game start.
-inline constexpr const char* kSheetPath = "images/images.bmp";
+inline constexpr const char* kSheetPath = dataFiles::kSheet;
 
 // A block of the sheet: how many frames, their size, and where each is cut.
 struct SheetBlock {
@@ -19,8 +20,18 @@ struct SheetBlock {
     CutOrigin (*originOf)(int32_t frame);
 };
 
+// The sprite sheet read from its file. Its pixels are freed with it, on
+// every way out of the code that cuts pictures from it.
+struct LoadedSheet {
+    BitmapImage image{};
+    LoadedSheet() = default;
+    LoadedSheet(const LoadedSheet&) = delete;
+    LoadedSheet& operator=(const LoadedSheet&) = delete;
+    ~LoadedSheet() { freeBitmapPixels(image); }
+};
+
 // Reads the sprite sheet into sheet, counting the read.
-bool readSheet(BitmapImage& sheet);
+bool readSheet(LoadedSheet& sheet);
 
 // Reads the sheet once and gives each of the tableCount tables a fresh set
 // of the block's pictures, releasing the set it held before. False at the

@@ -1,8 +1,6 @@
 #include "hostiles/random.h"
 
-// The start-up seeds the generator with 1 and steps its low word once
-// (1 x 22695477 + 1).
-uint64_t randomState = 22695478;
+uint64_t randomState = kRandomStart;
 
 namespace {
 // Its high word is 0x15A and its low word 0x4E35.

@@ -5,6 +5,9 @@
 
 #include <cstdint>
 
+// The start-up seeds the generator with 1 and steps its low word once
+// (1 x 22695477 + 1): every run starts from this state.
+constexpr uint64_t kRandomStart = 22695478;
 // The generator's 64-bit state.
 extern uint64_t randomState;
 

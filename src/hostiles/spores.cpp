@@ -15,7 +15,7 @@
 Spore spores[kSporeCount] = {};
 uint32_t sporeSpawnTime = 0;
 int32_t sporeSpawnDelay = 0;
-int32_t sporeSpeed = 1;
+int32_t sporeSpeed = kStartSporeSpeed;
 
 namespace {
 
@@ -147,7 +147,7 @@ bool loadSpores() {
             return false;
         }
     }
-    sporeSpeed = 1;
+    sporeSpeed = kStartSporeSpeed;
     return true;
 }
 

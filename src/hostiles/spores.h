@@ -29,6 +29,7 @@ extern uint32_t sporeSpawnTime;
 extern int32_t sporeSpawnDelay;
 // How fast the spores fall, in pixels per frame: 1 at every game start,
 // raised with the score.
+constexpr int32_t kStartSporeSpeed = 1;
 extern int32_t sporeSpeed;
 
 // Every spore free, each with its own picture, reading the sheet once per

@@ -18,8 +18,9 @@ struct Surface;
 struct Palette;
 struct Clipper;
 
-// A rectangle whose right and bottom edges are exclusive.
-struct Rect {
+// A rectangle whose right and bottom edges are exclusive: {0, 0, 48, 48}
+// covers columns 0..47 and rows 0..47.
+struct ExclusiveRect {
     int32_t left;
     int32_t top;
     int32_t right;
@@ -70,13 +71,13 @@ void surfaceUnlock(Surface* surface);
 // Copies sourceRect of source onto targetRect of target (stretching when the
 // sizes differ). With a clipper on the target, the copy is cut to its clip
 // list; without one, a target rectangle outside the surface is refused.
-bool surfaceBlit(Surface* target, const Rect* targetRect, Surface* source, const Rect* sourceRect,
-                 bool useColourKey);
+bool surfaceBlit(Surface* target, const ExclusiveRect* targetRect, Surface* source,
+                 const ExclusiveRect* sourceRect, bool useColourKey);
 // Fills the whole surface with one palette index.
 bool surfaceFill(Surface* surface, uint8_t index);
 
 Clipper* clipperCreate();
-bool clipperSetList(Clipper* clipper, int count, const Rect* rectangles);
+bool clipperSetList(Clipper* clipper, int count, const ExclusiveRect* rectangles);
 bool surfaceSetClipper(Surface* surface, Clipper* clipper);
 void clipperRelease(Clipper* clipper);
 

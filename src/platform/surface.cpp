@@ -30,12 +30,12 @@ bool isDisplaySurface(const Surface* surface) {
     return surface == &display.primary || surface == &display.back;
 }
 
-Rect intersect(const Rect& a, const Rect& b) {
+ExclusiveRect intersect(const ExclusiveRect& a, const ExclusiveRect& b) {
     return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
             std::min(a.bottom, b.bottom)};
 }
 
-bool isEmpty(const Rect& r) {
+bool isEmpty(const ExclusiveRect& r) {
     return r.right <= r.left || r.bottom <= r.top;
 }
 
@@ -52,8 +52,8 @@ void resetSurface(Surface& surface, int32_t width, int32_t height) {
 
 // Copies the part `part` of the target rectangle, a sub-rectangle of
 // targetRect, from the matching pixels of sourceRect.
-void copyPart(Surface& target, const Rect& targetRect, const Surface& source,
-              const Rect& sourceRect, const Rect& part, bool useColourKey) {
+void copyPart(Surface& target, const ExclusiveRect& targetRect, const Surface& source,
+              const ExclusiveRect& sourceRect, const ExclusiveRect& part, bool useColourKey) {
     const int64_t targetWidth = targetRect.right - targetRect.left;
     const int64_t targetHeight = targetRect.bottom - targetRect.top;
     const int64_t sourceWidth = sourceRect.right - sourceRect.left;
@@ -229,16 +229,16 @@ void surfaceUnlock(Surface* surface) {
     }
 }
 
-bool surfaceBlit(Surface* target, const Rect* targetRect, Surface* source, const Rect* sourceRect,
-                 bool useColourKey) {
+bool surfaceBlit(Surface* target, const ExclusiveRect* targetRect, Surface* source,
+                 const ExclusiveRect* sourceRect, bool useColourKey) {
     if (target == nullptr || source == nullptr || target->locked || source->locked ||
         target->pixels.empty() || source->pixels.empty() || detail::faultHit(Fault::Blit)) {
         return false;
     }
-    const Rect targetBounds{0, 0, target->width, target->height};
-    const Rect sourceBounds{0, 0, source->width, source->height};
-    const Rect to = targetRect != nullptr ? *targetRect : targetBounds;
-    const Rect from = sourceRect != nullptr ? *sourceRect : sourceBounds;
+    const ExclusiveRect targetBounds{0, 0, target->width, target->height};
+    const ExclusiveRect sourceBounds{0, 0, source->width, source->height};
+    const ExclusiveRect to = targetRect != nullptr ? *targetRect : targetBounds;
+    const ExclusiveRect from = sourceRect != nullptr ? *sourceRect : sourceBounds;
 
     // Rectangles turned inside out, and source rectangles that leave the
     // source, are refused.
@@ -261,8 +261,8 @@ bool surfaceBlit(Surface* target, const Rect* targetRect, Surface* source, const
         copyPart(*target, to, *source, from, to, useColourKey);
         return true;
     }
-    for (const Rect& clip : target->clipper->rectangles) {
-        const Rect part = intersect(intersect(to, clip), targetBounds);
+    for (const ExclusiveRect& clip : target->clipper->rectangles) {
+        const ExclusiveRect part = intersect(intersect(to, clip), targetBounds);
         if (!isEmpty(part)) {
             copyPart(*target, to, *source, from, part, useColourKey);
         }
@@ -285,7 +285,7 @@ Clipper* clipperCreate() {
     return new Clipper;
 }
 
-bool clipperSetList(Clipper* clipper, int count, const Rect* rectangles) {
+bool clipperSetList(Clipper* clipper, int count, const ExclusiveRect* rectangles) {
     if (clipper == nullptr || count < 0 || (count > 0 && rectangles == nullptr) ||
         detail::faultHit(Fault::ClipperSetList)) {
         return false;

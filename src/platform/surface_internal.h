@@ -10,7 +10,7 @@
 namespace plat {
 
 struct Clipper {
-    std::vector<Rect> rectangles;
+    std::vector<ExclusiveRect> rectangles;
 };
 
 struct Palette {

@@ -14,7 +14,6 @@ namespace plat {
 
 struct Window {
     WindowProc procedure;
-    std::string title;
     bool alive;
 };
 
@@ -39,12 +38,12 @@ bool windowClassRegister(const char* className, WindowProc procedure) {
     return true;
 }
 
-Window* windowCreate(const char* className, const char* title) {
+Window* windowCreate(const char* className) {
     const auto found = classes.find(className != nullptr ? className : "");
     if (found == classes.end()) {
         return nullptr;
     }
-    windows.push_back(std::make_unique<Window>(Window{found->second, title ? title : "", true}));
+    windows.push_back(std::make_unique<Window>(Window{found->second, true}));
     Window* window = windows.back().get();
     window->procedure(window, MessageCreate, 0, 0);
     return window;

@@ -27,8 +27,9 @@ using WindowProc = intptr_t (*)(Window* window, uint32_t message, uintptr_t wPar
 
 bool windowClassRegister(const char* className, WindowProc procedure);
 // Creates a window of a registered class; the class's procedure receives
-// MessageCreate before this returns.
-Window* windowCreate(const char* className, const char* title);
+// MessageCreate before this returns. The window has no area of its own: the
+// display takes the screen, and titles the desktop's window.
+Window* windowCreate(const char* className);
 // Destroys the window: its procedure receives MessageDestroy.
 void windowDestroy(Window* window);
 

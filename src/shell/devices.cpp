@@ -34,22 +34,24 @@ constexpr uint8_t kPaletteNoCollapse = 4;
 // The picture tables of the game's objects, in the order they are given
 // back: the ship first.
 void releaseSpritePictures() {
-    releasePictureTable(ship.frames, kShipFrameCount);
-    releasePictureTable(baseFrames, kBaseFrameCount);
-    releasePictureTable(sower.frames, kSowerFrameCount);
+    releasePictureTable(ship.frames);
+    releasePictureTable(baseFrames);
+    releasePictureTable(sower.frames);
     for (Shot& shot : shots) {
-        releasePictureTable(shot.frames, 1);
+        releasePictureTable(shot.frames);
     }
     for (Plant& plant : plants) {
-        releasePictureTable(plant.frames, 2);
+        releasePictureTable(plant.frames);
     }
     for (Spore& spore : spores) {
-        releasePictureTable(spore.frames, 1);
+        releasePictureTable(spore.frames);
     }
     for (Explosion& explosion : explosions) {
-        releasePictureTable(explosion.frames, kExplosionFrameCount);
+        releasePictureTable(explosion.frames);
     }
-    releasePictureTable(baseExplosion.frames, kBaseFallFrameCount);
+    releasePictureTable(baseExplosion.frames);
+    // Any table an object no longer names goes too.
+    releaseAllPictureTables();
 }
 
 } // namespace
@@ -78,7 +80,8 @@ bool initDevices() {
         return false;
     }
 
-    BitmapImage sheet{};
+    // The sheet's pixels are freed on every way out from here.
+    LoadedSheet sheet;
     if (!readSheet(sheet)) {
         return false;
     }
@@ -86,43 +89,34 @@ bool initDevices() {
     // of every text.
     static_assert(sizeof(BitmapPaletteEntry) == sizeof(plat::PaletteColour));
     plat::PaletteColour sheetColours[256];
-    std::memcpy(sheetColours, sheet.palette, sizeof sheetColours);
+    std::memcpy(sheetColours, sheet.image.palette, sizeof sheetColours);
     if (!plat::paletteSetEntries(palette, 0, 255, sheetColours) ||
         !plat::surfaceSetPalette(primarySurface, palette)) {
         plat::noteFailure("the display refused the palette of", kSheetPath);
-        freeBitmapPixels(sheet);
         return false;
     }
 
-    const Rect wholeScreen{0, 0, 639, 479};
+    const InclusiveRect wholeScreen{0, 0, plat::kScreenWidth - 1, plat::kScreenHeight - 1};
     if (!setSurfaceClipList(backBuffer, 1, &wholeScreen)) {
         plat::noteFailure("the display refused a clipper");
-        freeBitmapPixels(sheet);
         return false;
     }
 
     if (!plat::audioOpen()) {
         plat::noteFailure("cannot open the sound device", nullptr, plat::backendError());
-        freeBitmapPixels(sheet);
         return false;
     }
     soundDeviceOpened = true;
 
-    titleSurface = createOffscreenSurface(640, 480, 0, true);
+    titleSurface = createOffscreenSurface(plat::kScreenWidth, plat::kScreenHeight, true);
     if (titleSurface == nullptr) {
         plat::noteFailure("the display refused the title picture");
-        freeBitmapPixels(sheet);
         return false;
     }
-    if (!copySheetRegion(sheet, titleSurface, sheetLayout::kTitle.x, sheetLayout::kTitle.y)) {
-        freeBitmapPixels(sheet);
-        return false;
-    }
-    freeBitmapPixels(sheet);
-    return true;
+    return copySheetRegion(sheet.image, titleSurface, sheetLayout::kTitle.x, sheetLayout::kTitle.y);
 }
 
-bool setSurfaceClipList(plat::Surface* surface, int32_t count, const Rect* rectangles) {
+bool setSurfaceClipList(plat::Surface* surface, int32_t count, const InclusiveRect* rectangles) {
     clipper = plat::clipperCreate();
     if (clipper == nullptr || count < 0) {
         return false;
@@ -130,7 +124,7 @@ bool setSurfaceClipList(plat::Surface* surface, int32_t count, const Rect* recta
     // The rectangles go to the display unchanged: it reads their right and
     // bottom edges as exclusive, so {0, 0, 639, 479} clips to columns 0..638
     // and rows 0..478.
-    std::vector<plat::Rect> region(static_cast<size_t>(count));
+    std::vector<plat::ExclusiveRect> region(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
         region[size_t(i)] = {rectangles[i].left, rectangles[i].top, rectangles[i].right,
                              rectangles[i].bottom};

@@ -28,4 +28,4 @@ bool initDevices();
 void releaseDevices();
 // Makes the clipper with a list of count rectangles (right and bottom
 // exclusive, as the display reads them) and puts it on the surface.
-bool setSurfaceClipList(plat::Surface* surface, int32_t count, const Rect* rectangles);
+bool setSurfaceClipList(plat::Surface* surface, int32_t count, const InclusiveRect* rectangles);

@@ -10,7 +10,6 @@ plat::Window* mainWindow = nullptr;
 
 namespace {
 constexpr const char* kWindowClass = "Quorvelindaxtor";
-constexpr const char* kWindowTitle = "Quorvelindaxtor";
 constexpr int kFailureExitCode = 1;
 } // namespace
 
@@ -35,7 +34,7 @@ int gameMain() {
         plat::reportFailure();
         return kFailureExitCode;
     }
-    mainWindow = plat::windowCreate(kWindowClass, kWindowTitle);
+    mainWindow = plat::windowCreate(kWindowClass);
     if (mainWindow == nullptr) {
         plat::noteFailure("cannot create the game's window");
         plat::reportFailure();

@@ -72,9 +72,11 @@ bool gameFrame() {
     }
     frameStartTime = plat::tickCount();
 
+    // A refused clear does not fail the frame: the background covers the
+    // whole screen next, and its own draw fails when the display is gone.
     clearSurface(backBuffer, 0);
-    if (!drawPicture(backgroundSurface, screenRect.left, screenRect.top, 640, 480, backBuffer,
-                     false)) {
+    if (!drawPicture(backgroundSurface, screenRect.left, screenRect.top, plat::kScreenWidth,
+                     plat::kScreenHeight, backBuffer, false)) {
         return false;
     }
     if (!runGameSteps()) {

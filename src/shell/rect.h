@@ -4,12 +4,16 @@
 
 #include <cstdint>
 
-struct Rect {
+struct InclusiveRect {
     int32_t left;
     int32_t top;
     int32_t right;
     int32_t bottom;
 };
+
+// Every rectangle of the game is inclusive; the display's blits and clip
+// list take plat::ExclusiveRect.
+using Rect = InclusiveRect;
 
 // Two rectangles overlap when their x ranges meet and their y ranges meet;
 // touching edges count. Every hit test of the game is this test.

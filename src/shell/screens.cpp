@@ -68,8 +68,8 @@ template <std::size_t N> bool drawTexts(const ScreenText (&texts)[N]) {
 }
 
 bool drawTitle() {
-    return drawPicture(titleSurface, screenRect.left, screenRect.top, 640, 480, backBuffer,
-                       false) &&
+    return drawPicture(titleSurface, screenRect.left, screenRect.top, plat::kScreenWidth,
+                       plat::kScreenHeight, backBuffer, false) &&
            drawTexts(kTitleTexts);
 }
 
@@ -77,6 +77,9 @@ bool drawTitle() {
 
 bool titleScreen() {
     ++titleScreensShown;
+    // The screen goes black at once. A refused clear does not fail the
+    // screen: the title picture covers it next, and its draw fails when the
+    // display is gone.
     clearSurface(backBuffer, 0);
     clearSurface(primarySurface, 0);
     if (!drawTitle() || !plat::displayFlip()) {
@@ -108,7 +111,8 @@ bool titleScreen() {
 }
 
 bool controlsScreen() {
-    if (!drawPicture(titleSurface, screenRect.left, screenRect.top, 640, 480, backBuffer, false) ||
+    if (!drawPicture(titleSurface, screenRect.left, screenRect.top, plat::kScreenWidth,
+                     plat::kScreenHeight, backBuffer, false) ||
         !drawTexts(kControlsTexts) || !plat::displayFlip()) {
         return false;
     }

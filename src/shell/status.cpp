@@ -22,22 +22,24 @@ constexpr int32_t kPanelTop = 22;
 } // namespace
 
 bool initBackgroundAndCounters() {
-    screenRect = {0, 0, 639, 479};
+    screenRect = {0, 0, plat::kScreenWidth - 1, plat::kScreenHeight - 1};
 
-    BitmapImage sheet{};
-    if (!readSheet(sheet)) {
-        return false;
+    {
+        // The sheet's pixels are freed at the end of this block, before the
+        // counters are set, or on the way out of a failure.
+        LoadedSheet sheet;
+        if (!readSheet(sheet)) {
+            return false;
+        }
+        // The previous game's background is never drawn again.
+        plat::surfaceRelease(backgroundSurface);
+        backgroundSurface = createOffscreenSurface(plat::kScreenWidth, plat::kScreenHeight, true);
+        if (backgroundSurface == nullptr ||
+            !copySheetRegion(sheet.image, backgroundSurface, sheetLayout::kBackground.x,
+                             sheetLayout::kBackground.y)) {
+            return false;
+        }
     }
-    // The previous game's background is never drawn again.
-    plat::surfaceRelease(backgroundSurface);
-    backgroundSurface = createOffscreenSurface(640, 480, 0, true);
-    if (backgroundSurface == nullptr ||
-        !copySheetRegion(sheet, backgroundSurface, sheetLayout::kBackground.x,
-                         sheetLayout::kBackground.y)) {
-        freeBitmapPixels(sheet);
-        return false;
-    }
-    freeBitmapPixels(sheet);
 
     score = 0;
     sporesDestroyed = 0;

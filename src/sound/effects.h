@@ -2,6 +2,8 @@
 // and the front-end player's title music and game-over jingle.
 #pragma once
 
+#include "data_files.h"
+
 #include <cstdint>
 
 enum SoundSlot : int32_t {
@@ -12,8 +14,8 @@ enum SoundSlot : int32_t {
     SoundMetamorphosis = 6,
 };
 
-inline constexpr const char* kTitleMusic = "sons/alien.wav";
-inline constexpr const char* kGameOverJingle = "sons/GameOver_bis.wav";
+inline constexpr const char* kTitleMusic = dataFiles::kTitleMusic;
+inline constexpr const char* kGameOverJingle = dataFiles::kGameOverJingle;
 
 // Plays the effect in slot once; an effect still playing goes on where it
 // is, so an effect never overlaps itself.

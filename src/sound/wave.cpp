@@ -1,5 +1,6 @@
 #include "sound/wave.h"
 
+#include "data_files.h"
 #include "platform/files.h"
 #include "platform/report.h"
 
@@ -23,8 +24,8 @@ struct EffectFile {
 // The effect files in slot order. The directory is written two ways; the
 // file lookup ignores letter case, so both reach the one sounds directory.
 constexpr EffectFile kEffectFiles[kWaveFileCount] = {
-    {0, "Sons/Laser.wav"},      {1, "Sons/explosion_spore.wav"}, {4, "sons/Plante_pousse.wav"},
-    {5, "sons/explosion2.wav"}, {6, "Sons/metamorphose2.wav"},
+    {0, dataFiles::kLaser},     {1, dataFiles::kSporeExplosion}, {4, dataFiles::kPlantGrowth},
+    {5, dataFiles::kExplosion}, {6, dataFiles::kMetamorphosis},
 };
 constexpr int kSporeExplosionSlot = 1;
 

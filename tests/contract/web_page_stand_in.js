@@ -5,6 +5,7 @@
 // so the program never has to hand node its turn.
 Module['qvPage'] = (function() {
     const kWaitMs = 1;
+    const kTurnMs = 0.25;
     let clock = 5000.25;
     let keys = 0;
     let shown = null;
@@ -50,8 +51,9 @@ Module['qvPage'] = (function() {
             clock += Math.min(timeoutMs, kWaitMs);
             resume();
         },
+        // A sleep of 0 is one turn of the browser, which takes a moment.
         sleep(ms, resume) {
-            clock += ms;
+            clock += Math.max(ms, kTurnMs);
             resume();
         },
         audioOpen() { return true; },

@@ -318,7 +318,7 @@ TEST_F(SdlDisplay, ExposuresPostOnePaintToTheMainWindow) {
     ASSERT_TRUE(plat::windowClassRegister(
         "Quorvelindaxtor",
         [](plat::Window*, uint32_t, uintptr_t, intptr_t) -> intptr_t { return 0; }));
-    plat::Window* window = plat::windowCreate("Quorvelindaxtor", "Quorvelindaxtor");
+    plat::Window* window = plat::windowCreate("Quorvelindaxtor");
     ASSERT_NE(window, nullptr);
 
     SDL_Event event{};

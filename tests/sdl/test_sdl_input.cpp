@@ -1,16 +1,15 @@
 // Keys, controllers, close requests, the window toggle keys, the tick
 // counter and the waits of the SDL backend. Keys are pressed for real
 // through the X server's test extension; controllers are SDL's virtual ones.
+#include "fake_keyboard.h"
 #include "platform/backend.h"
 #include "platform/sdl/sdl_testing.h"
 
 #include <SDL.h>
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <ctime>
 #include <fstream>
@@ -21,46 +20,6 @@ namespace {
 
 namespace backend = plat::backend;
 using plat::Key;
-
-// Presses keys and relabels them (as another layout would) through Xlib and
-// XTest, loaded at run time so that the build needs no X headers.
-struct FakeKeyboard {
-    using KeycodeOf = unsigned char (*)(void*, unsigned long);
-    using Remap = int (*)(void*, int, int, unsigned long*, int);
-    using Fake = int (*)(void*, unsigned, int, unsigned long);
-    using Flush = int (*)(void*);
-
-    void* x11 = dlopen("libX11.so.6", RTLD_NOW);
-    void* xtest = dlopen("libXtst.so.6", RTLD_NOW);
-    void* display = nullptr;
-    template <typename F> F find(void* library, const char* name) {
-        return library ? reinterpret_cast<F>(dlsym(library, name)) : nullptr;
-    }
-    KeycodeOf keycodeOf = find<KeycodeOf>(x11, "XKeysymToKeycode");
-    Remap remap = find<Remap>(x11, "XChangeKeyboardMapping");
-    Flush flush = find<Flush>(x11, "XFlush");
-    Fake fake = find<Fake>(xtest, "XTestFakeKeyEvent");
-
-    FakeKeyboard() {
-        auto open = find<void* (*)(const char*)>(x11, "XOpenDisplay");
-        if (open && keycodeOf && remap && flush && fake) {
-            display = open(nullptr);
-        }
-    }
-    ~FakeKeyboard() {
-        if (display) {
-            find<Flush>(x11, "XCloseDisplay")(display);
-        }
-    }
-    void press(unsigned keycode, bool down) {
-        fake(display, keycode, down, 0);
-        flush(display);
-    }
-    void relabel(unsigned keycode, unsigned long keysym) {
-        remap(display, int(keycode), 1, &keysym, 1);
-        flush(display);
-    }
-};
 
 // Polls the key until it reads as wanted or two seconds have passed.
 bool keyBecomes(Key key, bool wanted) {
@@ -86,27 +45,18 @@ class SdlInput : public ::testing::Test {
     }
 };
 
-TEST_F(SdlInput, EachGameKeyReadsItsKeyWhateverTheLayout) {
+// Keys are read by their place on the keyboard: the keypad's Enter is Enter
+// too, and a layout whose space bar prints "a" still fires with the space
+// bar.
+TEST_F(SdlInput, KeysReadByTheirPlaceWhateverTheLayout) {
     FakeKeyboard keyboard;
     ASSERT_TRUE(keyboard.display) << "pressing keys needs libXtst.so.6 (package libxtst6)";
-    const Key keys[] = {Key::Enter, Key::Enter, Key::Escape, Key::F3,   Key::F4,
-                        Key::Left,  Key::Up,    Key::Right,  Key::Down, Key::Space};
-    // X keysyms: Return, keypad Enter, Escape, F3, F4, the arrows, space.
-    const unsigned long keysyms[] = {0xFF0D, 0xFF8D, 0xFF1B, 0xFFC0, 0xFFC1,
-                                     0xFF51, 0xFF52, 0xFF53, 0xFF54, 0x20};
-    for (int i = 0; i < 10; ++i) {
-        SCOPED_TRACE(testing::Message() << "keysym 0x" << std::hex << keysyms[i]);
-        const unsigned keycode = keyboard.keycodeOf(keyboard.display, keysyms[i]);
-        keyboard.press(keycode, true);
-        EXPECT_TRUE(keyBecomes(keys[i], true));
-        for (Key other : keys) {
-            EXPECT_EQ(backend::keyDown(other), other == keys[i]) << int(other);
-        }
-        keyboard.press(keycode, false);
-        EXPECT_TRUE(keyBecomes(keys[i], false));
-    }
+    const unsigned keypadEnter = keyboard.keycodeOf(keyboard.display, 0xFF8D);
+    keyboard.press(keypadEnter, true);
+    EXPECT_TRUE(keyBecomes(Key::Enter, true));
+    keyboard.press(keypadEnter, false);
+    EXPECT_TRUE(keyBecomes(Key::Enter, false));
 
-    // A layout whose space bar prints "a" still fires with the space bar.
     const unsigned spaceBar = keyboard.keycodeOf(keyboard.display, 0x20);
     keyboard.relabel(spaceBar, 0x61);
     backend::pumpEvents();
@@ -409,27 +359,18 @@ TEST(SdlClock, TickCountIsMillisecondsSinceBootLessTimeAway) {
     EXPECT_GT(int32_t(since), -20);
 }
 
-// Waits the way the frame does: one turn after another until the tick
-// counter reaches the deadline.
+// The frame's wait sleeps to its deadline in one turn: a sleep never ends
+// early, and the frame does not spin.
 TEST_F(SdlInput, IdleUntilSleepsToTheDeadlineInOneTurn) {
     for (uint32_t period : {1u, 2u, 5u, 28u, 60u}) {
         const uint32_t start = backend::tickCount();
-        const uint32_t deadline = start + period;
         int turns = 0;
         while (uint32_t(backend::tickCount() - start) < period) {
-            backend::idleUntil(deadline);
+            backend::idleUntil(start + period);
             ++turns;
         }
-        // A sleep never ends early, so one turn is enough; and it is one
-        // sleep to the deadline, not a long one.
         EXPECT_EQ(turns, 1) << period;
-        EXPECT_LT(int32_t(backend::tickCount() - deadline), 500) << period;
     }
-    // A deadline already passed, even across the counter's wrap, is no wait.
-    const auto before = std::chrono::steady_clock::now();
-    backend::idleUntil(backend::tickCount() - 5);
-    backend::idleUntil(backend::tickCount() + 0x80000000u);
-    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(500));
 }
 
 // Pushes an event from SDL's timer thread, as another thread of the desktop

@@ -47,6 +47,13 @@ def renderer_cpu_seconds():
     return total / ticks
 
 
+def plants_among_spores(state):
+    """Two plants or more, two spores or more in flight, the ship flying."""
+    plants = sum(1 for plant in state["plants"] if plant["active"])
+    spores = sum(1 for spore in state["spores"] if spore["active"])
+    return plants >= 2 and spores >= 2 and state["ship"]["state"] == 1
+
+
 def main():
     page_dir, shots = sys.argv[1], sys.argv[2]
     page = Page(page_dir)
@@ -79,8 +86,8 @@ def main():
               (len(periods), percentile(periods, 0.5), percentile(periods, 0.99), max(periods)))
 
         # Left alone, the ship is hit by the spores; plants take root.
-        page.wait_for("plants among the spores", lambda: (lambda s: s["plants"] >= 2 and
-                      s["spores"] >= 2 and s["ship"]["state"] == 1)(page.state()), timeout=240)
+        page.wait_for("plants among the spores", lambda: plants_among_spores(page.state()),
+                      timeout=240)
         page.screenshot(shots, "play.png")
         page.wait_for("the game's loss", lambda: page.state()["ship"]["state"] == SHIP_GAME_OVER,
                       timeout=400)

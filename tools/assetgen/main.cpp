@@ -1,8 +1,9 @@
-// quorvelindaxtor-assetgen DATA_DIR: writes DATA_DIR/images/images.bmp and
-// the sound files in DATA_DIR/sons/.
+// quorvelindaxtor-assetgen DATA_DIR: writes the sprite sheet and the sound
+// files at their places in DATA_DIR (data_files.h names them).
 // quorvelindaxtor-assetgen --icons DIR NAME: writes the desktop icons named
 // NAME and the window's icon into DIR.
 #include "assets.h"
+#include "data_files.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -23,17 +24,18 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path data = argv[1];
     std::error_code error;
-    std::filesystem::create_directories(data / "images", error);
-    std::filesystem::create_directories(data / "sons", error);
+    for (const char* name : {dataFiles::kSheet, dataFiles::kLaser}) {
+        std::filesystem::create_directories((data / dataFiles::onDisk(name)).parent_path(), error);
+    }
     if (error) {
         std::fprintf(stderr, "cannot make %s: %s\n", data.c_str(), error.message().c_str());
         return 1;
     }
-    if (!writeSpriteSheet((data / "images" / "images.bmp").string())) {
+    if (!writeSpriteSheet((data / dataFiles::onDisk(dataFiles::kSheet)).string())) {
         std::fprintf(stderr, "could not write the sprite sheet\n");
         return 1;
     }
-    if (!writeSounds((data / "sons").string())) {
+    if (!writeSounds(data.string())) {
         std::fprintf(stderr, "could not write the sounds\n");
         return 1;
     }

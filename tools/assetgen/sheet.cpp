@@ -4,8 +4,6 @@
 #include "graphics/sheet_layout.h"
 #include "sheet_draw.h"
 
-#include <SDL_ttf.h>
-
 #include <fstream>
 
 namespace {
@@ -62,12 +60,6 @@ std::vector<uint8_t> encodeBitmap(const sheet::SheetPixels& pixels, const sheet:
     return out;
 }
 
-// The captions and the logo need the game's font; check it once up front.
-bool fontUsable() {
-    sheet::Mask probe;
-    return sheet::textMask("Score", 12, 0, probe) && probe.width > 0;
-}
-
 void drawSheet(sheet::SheetPixels& pixels) {
     using namespace sheet;
     using namespace sheetLayout;
@@ -105,12 +97,9 @@ void drawSheet(sheet::SheetPixels& pixels) {
 } // namespace
 
 bool writeSpriteSheet(const std::string& path) {
-    const bool startedFonts = TTF_WasInit() == 0;
-    if (startedFonts && TTF_Init() != 0) {
-        return false;
-    }
+    // The captions and the logo need the font's masks; check them up front.
     bool written = false;
-    if (fontUsable()) {
+    if (sheet::textMasksReadable()) {
         sheet::SheetPixels pixels;
         pixels.width = sheetWidth;
         pixels.height = sheetHeight;
@@ -122,9 +111,6 @@ bool writeSpriteSheet(const std::string& path) {
         file.write(reinterpret_cast<const char*>(bytes.data()),
                    static_cast<std::streamsize>(bytes.size()));
         written = static_cast<bool>(file);
-    }
-    if (startedFonts) {
-        TTF_Quit();
     }
     return written;
 }

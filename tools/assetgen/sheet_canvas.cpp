@@ -2,10 +2,11 @@
 // seeded generator and text masks.
 #include "sheet_draw.h"
 
-#include <SDL.h>
-#include <SDL_ttf.h>
-
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 
 namespace sheet {
 
@@ -216,38 +217,82 @@ float Mask::sample(float x, float y) const {
                 ty);
 }
 
-bool textMask(const std::string& text, int pointSize, int outline, Mask& mask) {
-    TTF_Font* font = TTF_OpenFont(QV_FONT_FILE, pointSize);
-    if (font == nullptr) {
-        return false;
-    }
-    TTF_SetFontOutline(font, outline);
-    SDL_Surface* rendered =
-        TTF_RenderUTF8_Blended(font, text.c_str(), SDL_Color{255, 255, 255, 255});
-    TTF_CloseFont(font);
-    if (rendered == nullptr) {
-        return false;
-    }
-    SDL_Surface* argb = SDL_ConvertSurfaceFormat(rendered, SDL_PIXELFORMAT_ARGB8888, 0);
-    SDL_FreeSurface(rendered);
-    if (argb == nullptr) {
-        return false;
-    }
-    mask.width = argb->w;
-    mask.height = argb->h;
-    mask.cover.assign(static_cast<size_t>(mask.width) * mask.height, 0.0f);
-    SDL_LockSurface(argb);
-    for (int y = 0; y < mask.height; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(
-            static_cast<const uint8_t*>(argb->pixels) + static_cast<size_t>(y) * argb->pitch);
-        for (int x = 0; x < mask.width; ++x) {
-            mask.cover[static_cast<size_t>(y) * mask.width + x] =
-                static_cast<float>(row[x] >> 24) / 255.0f;
+namespace {
+
+// The texts the sheet draws, each kept as an 8-bit coverage mask made once
+// from DejaVu Sans Bold by quorvelindaxtor-fontgen.
+struct MaskFile {
+    const char* text;
+    int pointSize;
+    int outline;
+    const char* file;
+};
+constexpr MaskFile kMaskFiles[] = {
+    {"Score", 11, 0, "caption-score-11.pgm"},
+    {"Spores", 11, 0, "caption-spores-11.pgm"},
+    {"Plantes", 11, 0, "caption-plantes-11.pgm"},
+    {"Vaisseaux", 11, 0, "caption-vaisseaux-11.pgm"},
+    {"Quorvelindaxtor", 58, 0, "logo-58.pgm"},
+    {"Quorvelindaxtor", 58, 3, "logo-58-outline-3.pgm"},
+};
+
+// Reads a binary PGM (P5, maxval 255) into the mask; false if it is not one.
+bool readPgm(const std::string& path, Mask& mask) {
+    std::ifstream file(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), {});
+    size_t at = 0;
+    // The header's four words, with '#' comments between them.
+    std::string words[4];
+    for (std::string& word : words) {
+        while (at < bytes.size() &&
+               (std::isspace(static_cast<unsigned char>(bytes[at])) || bytes[at] == '#')) {
+            if (bytes[at] == '#') {
+                at = std::min(bytes.find('\n', at), bytes.size());
+            } else {
+                ++at;
+            }
+        }
+        while (at < bytes.size() && !std::isspace(static_cast<unsigned char>(bytes[at]))) {
+            word += bytes[at++];
         }
     }
-    SDL_UnlockSurface(argb);
-    SDL_FreeSurface(argb);
+    ++at; // the one white space character before the pixels
+    int width = 0;
+    int height = 0;
+    if (words[0] != "P5" || words[3] != "255" || std::sscanf(words[1].c_str(), "%d", &width) != 1 ||
+        std::sscanf(words[2].c_str(), "%d", &height) != 1 || width <= 0 || height <= 0 ||
+        width > 4096 || height > 4096 || bytes.size() != at + size_t(width) * size_t(height)) {
+        std::fprintf(stderr, "quorvelindaxtor-assetgen: %s is not an 8-bit binary PGM\n",
+                     path.c_str());
+        return false;
+    }
+    mask.width = width;
+    mask.height = height;
+    mask.cover.resize(size_t(width) * size_t(height));
+    for (size_t i = 0; i < mask.cover.size(); ++i) {
+        mask.cover[i] = static_cast<float>(static_cast<unsigned char>(bytes[at + i])) / 255.0f;
+    }
     return true;
+}
+
+} // namespace
+
+bool textMask(const std::string& text, int pointSize, int outline, Mask& mask) {
+    for (const MaskFile& entry : kMaskFiles) {
+        if (text == entry.text && pointSize == entry.pointSize && outline == entry.outline) {
+            return readPgm(std::string(QV_FONT_MASK_DIR) + "/" + entry.file, mask);
+        }
+    }
+    std::fprintf(stderr, "quorvelindaxtor-assetgen: no mask for \"%s\" at %d pt\n", text.c_str(),
+                 pointSize);
+    return false;
+}
+
+bool textMasksReadable() {
+    Mask mask;
+    return std::all_of(std::begin(kMaskFiles), std::end(kMaskFiles), [&](const MaskFile& entry) {
+        return textMask(entry.text, entry.pointSize, entry.outline, mask);
+    });
 }
 
 Mask blurMask(const Mask& mask, int radius, int pad) {

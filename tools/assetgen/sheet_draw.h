@@ -163,9 +163,12 @@ struct Mask {
     float sample(float x, float y) const;
 };
 
-// Renders one line of UTF-8 text with the game's font; outline > 0 widens
-// the letters by that many pixels. False when the font cannot be used.
+// The coverage of one of the sheet's texts in the game's font, anti-aliased;
+// outline > 0 widens the letters by that many pixels. Read from the masks
+// kept with the font; false when the text has none or it cannot be read.
 bool textMask(const std::string& text, int pointSize, int outline, Mask& mask);
+// Whether every mask the sheet needs can be read.
+bool textMasksReadable();
 // A box blur of radius r, run twice, with the mask grown by pad on each side.
 Mask blurMask(const Mask& mask, int radius, int pad);
 

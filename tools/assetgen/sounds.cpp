@@ -1,6 +1,7 @@
 // Writes the game's seven sound files: five effects played during the game
 // and the two front-end sounds, the title music and the game-over jingle.
 #include "assets.h"
+#include "data_files.h"
 #include "sounds_synth.h"
 
 #include <filesystem>
@@ -11,16 +12,17 @@ bool writeSounds(const std::string& directory) {
         sounds::Sound (*make)();
     };
     static const SoundFile files[] = {
-        {"Laser.wav", sounds::makeLaser},
-        {"explosion_spore.wav", sounds::makeSporeBurst},
-        {"Plante_pousse.wav", sounds::makePlantGrowth},
-        {"explosion2.wav", sounds::makeExplosion},
-        {"metamorphose2.wav", sounds::makeMetamorphosis},
-        {"alien.wav", sounds::makeTitleMusic},
-        {"GameOver_bis.wav", sounds::makeGameOver},
+        {dataFiles::kLaser, sounds::makeLaser},
+        {dataFiles::kSporeExplosion, sounds::makeSporeBurst},
+        {dataFiles::kPlantGrowth, sounds::makePlantGrowth},
+        {dataFiles::kExplosion, sounds::makeExplosion},
+        {dataFiles::kMetamorphosis, sounds::makeMetamorphosis},
+        {dataFiles::kTitleMusic, sounds::makeTitleMusic},
+        {dataFiles::kGameOverJingle, sounds::makeGameOver},
     };
     for (const SoundFile& file : files) {
-        const std::filesystem::path path = std::filesystem::path(directory) / file.name;
+        const std::filesystem::path path =
+            std::filesystem::path(directory) / dataFiles::onDisk(file.name);
         if (!sounds::writeWave(path.string(), file.make())) {
             return false;
         }

@@ -1,5 +1,7 @@
 #include "simulator.h"
 
+#include "state_line.h"
+
 #include "hostiles/base.h"
 #include "hostiles/explosions.h"
 #include "hostiles/plants.h"
@@ -12,6 +14,7 @@
 #include "shell/devices.h"
 #include "shell/entry.h"
 #include "shell/frame.h"
+#include "shell/program_state.h"
 #include "shell/screens.h"
 #include "shell/status.h"
 #include "sound/wave.h"
@@ -25,6 +28,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <type_traits>
 
 namespace sim {
 
@@ -241,67 +245,8 @@ class Run {
         json line;
         line["frame"] = frame;
         line["tick"] = headless::tick();
-        line["quit"] = quitRequested;
-        line["titles"] = titleScreensShown;
-        line["score"] = score;
-        line["sporesDestroyed"] = sporesDestroyed;
-        line["plantsDestroyed"] = plantsDestroyed;
-        line["baseHits"] = baseHits;
-        line["shipsLeft"] = shipsLeft;
-        line["spawnDelayShift"] = spawnDelayShift;
-        line["sporeSpeed"] = sporeSpeed;
-        line["ship"] = {
-            {"state", ship.state},    {"x", ship.x},   {"y", ship.y},   {"angle", ship.angle},
-            {"frame", ship.frame},    {"vx", ship.vx}, {"vy", ship.vy}, {"muzzleX", ship.muzzleX},
-            {"muzzleY", ship.muzzleY}};
-        json shotLines = json::array();
-        for (const Shot& shot : shots) {
-            shotLines.push_back({{"active", shot.active},
-                                 {"x", shot.x},
-                                 {"y", shot.y},
-                                 {"vx", shot.vx},
-                                 {"vy", shot.vy}});
-        }
-        line["shots"] = shotLines;
-        json sporeLines = json::array();
-        for (const Spore& spore : spores) {
-            sporeLines.push_back({{"active", spore.active},
-                                  {"x", spore.x},
-                                  {"y", spore.y},
-                                  {"vx", spore.vx},
-                                  {"vy", spore.vy}});
-        }
-        line["spores"] = sporeLines;
-        line["sower"] = {{"active", sower.active}, {"x", sower.x},         {"y", sower.y},
-                         {"vx", sower.vx},         {"frame", sower.frame}, {"hits", sowerHits}};
-        json plantLines = json::array();
-        for (const Plant& plant : plants) {
-            json segments = json::array();
-            for (int32_t s = 0; s < kPlantSegmentCount; ++s) {
-                if (plant.segments[s].alive != 0) {
-                    segments.push_back({{"i", s},
-                                        {"left", plant.segments[s].box.left},
-                                        {"top", plant.segments[s].box.top}});
-                }
-            }
-            plantLines.push_back({{"active", plant.active}, {"segments", segments}});
-        }
-        line["plants"] = plantLines;
-        json ring = json::array();
-        for (const RingCell& cell : baseRing) {
-            ring.push_back(cell.plant);
-        }
-        line["ring"] = ring;
-        line["baseIntact"] = baseIntact;
-        line["baseExplosion"] = {{"active", baseExplosion.active}, {"frame", baseExplosion.frame}};
-        json explosionLines = json::array();
-        for (const Explosion& explosion : explosions) {
-            explosionLines.push_back({{"active", explosion.active},
-                                      {"frame", explosion.frame},
-                                      {"x", explosion.x},
-                                      {"y", explosion.y}});
-        }
-        line["explosions"] = explosionLines;
+        StateLine fields(line);
+        visitProgramState(fields);
         line["effects"] = effects_;
         json player = json::array();
         for (const headless::PlayerRequest& request : headless::playerRequests()) {
@@ -471,6 +416,13 @@ bool writePng(const std::string& path, const uint8_t* pixels, const uint8_t* pal
     }
     const bool written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
     return std::fclose(file) == 0 && written;
+}
+
+json gameStateFields() {
+    json fields = json::object();
+    StateLine line(fields);
+    visitProgramState(line);
+    return fields;
 }
 
 int run(const Options& options) {

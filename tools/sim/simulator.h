@@ -5,6 +5,8 @@
 
 #include "autopilot.h"
 
+#include <nlohmann/json.hpp>
+
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -41,6 +43,10 @@ std::string scriptLine(char kind, uint64_t mark, uint32_t keys);
 // Reads a script: one event a line, "f<N> KEY..." or "t<MS> KEY...", "#"
 // starting a comment. Fills error and returns nothing on a bad line.
 std::optional<std::vector<ScriptEvent>> parseScript(const std::string& text, std::string& error);
+
+// The game's fields of a state line, as the program holds them now: every
+// field the description of the program's state shows.
+nlohmann::json gameStateFields();
 
 // Writes a 640x480 picture of palette indices as an indexed PNG.
 bool writePng(const std::string& path, const uint8_t* pixels, const uint8_t* paletteRgbx);

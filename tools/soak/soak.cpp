@@ -1,19 +1,18 @@
 #include "soak.h"
 
 #include "autopilot.h"
-#include "hostiles/base.h"
-#include "hostiles/random.h"
 #include "keys.h"
 #include "platform/headless/headless.h"
 #include "platform/window.h"
 #include "shell/devices.h"
 #include "shell/entry.h"
-#include "shell/frame.h"
-#include "shell/status.h"
+#include "shell/program_state.h"
 
+#include <bit>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <type_traits>
 
 namespace soak {
 
@@ -160,19 +159,44 @@ class Soak {
     std::FILE* keysOut_ = nullptr;
 };
 
-// FNV-1a, 64 bits.
+// FNV-1a, 64 bits, over every field of the description of the program's
+// state, shown in the state lines or not. The picture and window handles
+// differ between runs and are left out.
 class Digest {
   public:
+    template <typename T, typename Fresh>
+    void value(const char* name, T& place, const Fresh&, Shown shown) {
+        member(name, place, shown);
+    }
+    template <typename T> void member(const char*, T& place, Shown) {
+        if constexpr (std::is_floating_point_v<T>) {
+            add(std::bit_cast<int64_t>(double(place)));
+        } else if constexpr (std::is_integral_v<T>) {
+            add(int64_t(place));
+        } else {
+            static_assert(std::is_pointer_v<T>, "a field the digest cannot take");
+        }
+    }
+    template <typename T> void listedWhile(const char* name, T& flag) {
+        member(name, flag, Shown::No);
+    }
+    template <typename T> void alone(const char* name, T& place) {
+        member(name, place, Shown::Yes);
+    }
+    template <typename R, typename Fields>
+    void record(const char*, R& record, Shown, Fields fields) {
+        fields(*this, record);
+    }
+    template <typename R, size_t N, typename Fields>
+    void table(const char*, R (&records)[N], Shown, Fields fields) {
+        for (R& record : records) {
+            fields(*this, record);
+        }
+    }
     void add(int64_t value) {
         for (int i = 0; i < 8; ++i) {
             hash_ = (hash_ ^ uint8_t(uint64_t(value) >> (8 * i))) * 0x100000001B3ull;
         }
-    }
-    void add(const Rect& r) {
-        add(r.left);
-        add(r.top);
-        add(r.right);
-        add(r.bottom);
     }
     uint64_t value() const { return hash_; }
 
@@ -207,51 +231,7 @@ std::string keyScript(const std::vector<sim::ScriptEvent>& keys, uint64_t lastFr
 uint64_t gameDigest() {
     Digest d;
     d.add(plat::tickCount());
-    d.add(int64_t(randomState));
-    for (int32_t value : {score, sporesDestroyed, plantsDestroyed, baseHits, shipsLeft, baseIntact,
-                          spawnDelayShift, sporeSpeed, sowerHits}) {
-        d.add(value);
-    }
-    d.add(ship.state);
-    d.add(ship.x);
-    d.add(ship.y);
-    d.add(int64_t(ship.angle));
-    d.add(ship.muzzleX);
-    d.add(ship.muzzleY);
-    for (const Shot& shot : shots) {
-        d.add(shot.active);
-        d.add(shot.x);
-        d.add(shot.y);
-        d.add(shot.vx);
-        d.add(shot.vy);
-    }
-    for (const Spore& spore : spores) {
-        d.add(spore.active);
-        d.add(spore.x);
-        d.add(spore.y);
-        d.add(spore.vx);
-        d.add(spore.vy);
-    }
-    d.add(sower.active);
-    d.add(sower.x);
-    d.add(sower.vx);
-    for (const Plant& plant : plants) {
-        d.add(plant.active);
-        for (const PlantSegment& segment : plant.segments) {
-            d.add(segment.alive);
-            d.add(segment.box);
-        }
-    }
-    for (const RingCell& cell : baseRing) {
-        d.add(cell.plant);
-        d.add(cell.segment);
-    }
-    for (const Explosion& explosion : explosions) {
-        d.add(explosion.active);
-        d.add(explosion.frame);
-    }
-    d.add(baseExplosion.active);
-    d.add(baseExplosion.frame);
+    visitProgramState(d);
     return d.value();
 }
 

@@ -1,24 +1,24 @@
-// The page's read-only test hook: a few facts of the game's state as one
-// JSON line, read by the browser test between two turns of the game.
-#include "hostiles/plants.h"
-#include "hostiles/spores.h"
-#include "platform/web/web_internal.h"
-#include "player/ship.h"
-#include "shell/frame.h"
-#include "shell/screens.h"
-#include "shell/status.h"
-#include "sound/wave.h"
+// The page's read-only test hook: the game's state line, as the simulator
+// writes it (its fields from the description of the program's state), with
+// the tick counter and the effect slots whose voices started since the last
+// reading. The browser test reads it between two turns of the game.
+#include "state_line.h"
 
 #include "platform/input.h"
+#include "platform/web/web_internal.h"
+#include "sound/wave.h"
 
 #include <emscripten/emscripten.h>
 
 #include <string>
 
 extern "C" EMSCRIPTEN_KEEPALIVE const char* qv_state_line() {
-    static std::string line;
-    // The effect slots whose voices started since the last reading.
-    std::string effects;
+    static std::string text;
+    nlohmann::json line;
+    line["tick"] = plat::tickCount();
+    sim::StateLine fields(line);
+    visitProgramState(fields);
+    nlohmann::json effects = nlohmann::json::array();
     int count = 0;
     const void* const* started = plat::web::testing::takeVoiceStarts(&count);
     for (int i = 0; i < count; ++i) {
@@ -28,23 +28,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* qv_state_line() {
                 slot = s;
             }
         }
-        effects += (effects.empty() ? "" : ",") + std::to_string(slot);
+        effects.push_back(slot);
     }
-    int activePlants = 0;
-    for (const Plant& plant : plants) {
-        activePlants += plant.active != 0 ? 1 : 0;
-    }
-    int activeSpores = 0;
-    for (const Spore& spore : spores) {
-        activeSpores += spore.active != 0 ? 1 : 0;
-    }
-    line = "{\"tick\":" + std::to_string(plat::tickCount()) +
-           ",\"quit\":" + (quitRequested ? "true" : "false") +
-           ",\"titles\":" + std::to_string(titleScreensShown) +
-           ",\"score\":" + std::to_string(score) + ",\"shipsLeft\":" + std::to_string(shipsLeft) +
-           ",\"ship\":{\"state\":" + std::to_string(ship.state) +
-           ",\"angle\":" + std::to_string(ship.angle) + ",\"x\":" + std::to_string(ship.x) +
-           ",\"y\":" + std::to_string(ship.y) + "},\"plants\":" + std::to_string(activePlants) +
-           ",\"spores\":" + std::to_string(activeSpores) + ",\"effects\":[" + effects + "]}";
-    return line.c_str();
+    line["effects"] = effects;
+    text = line.dump();
+    return text.c_str();
 }

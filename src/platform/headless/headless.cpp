@@ -2,6 +2,7 @@
 
 #include "platform/backend.h"
 #include "platform/faults.h"
+#include "platform/glyphs.h"
 #include "platform/report.h"
 #include "platform/window.h"
 
@@ -68,6 +69,7 @@ void reset(uint32_t startTick) {
     plat::clearFaults();
     plat::windowSystemReset();
     plat::detail::resetReports();
+    plat::detail::forgetGlyphFont();
 }
 
 uint32_t tick() {

@@ -326,8 +326,15 @@ uint32_t voicePosition(SoundBuffer* buffer) {
         return 0;
     }
     // The mixer does not tell how far a chunk has got; the time since the
-    // start, in the buffer's own bytes, is as close as a game can tell.
+    // start, in the buffer's own bytes, is as close as a game can tell. In
+    // the tick it started the voice has not moved yet and reads 0, idle,
+    // whatever the mixer has begun. Once it has moved it reads at least 1,
+    // and while the mixer still plays it past its length on the tick
+    // counter, its last byte: a voice that sounds is never taken for idle.
     const uint64_t elapsed = tickCount() - voice->startTick;
+    if (elapsed == 0) {
+        return 0;
+    }
     const uint64_t position = elapsed * voice->bytesPerSecond / 1000u;
     return uint32_t(std::clamp<uint64_t>(position, 1, voice->bytes - 1));
 }

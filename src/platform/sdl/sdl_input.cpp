@@ -40,6 +40,9 @@ bool away = false;
 bool stopped = false;
 uint32_t stoppedAt = 0;
 uint32_t stoppedMs = 0;
+// Where the tick counter stands against the boot clock: 0 but in the tests
+// that start it elsewhere.
+uint32_t counterShift = 0;
 
 // Enter pressed with Alt held belongs to the desktop (it switches between
 // full screen and a window), not to the game, until it is released.
@@ -69,6 +72,11 @@ uint64_t bootNs() {
 
 uint32_t bootMs(uint64_t ns) {
     return uint32_t(ns / 1000000u);
+}
+
+// The tick counter at a moment of the boot clock while the game runs.
+uint32_t counterAt(uint64_t ns) {
+    return bootMs(ns) - stoppedMs - counterShift;
 }
 
 // Alt+Enter (either Enter) and F11 switch between full screen and a window,
@@ -244,6 +252,10 @@ namespace testing {
 uint32_t timeAwayMs() {
     return stoppedMs;
 }
+
+void setTickCount(uint32_t tick) {
+    counterShift += backend::tickCount() - tick;
+}
 } // namespace testing
 } // namespace sdl
 
@@ -270,14 +282,14 @@ bool keyDown(Key key) {
 // Milliseconds since the machine started, less the time the game stood
 // still while the player was away, wrapping at 32 bits.
 uint32_t tickCount() {
-    return (stopped ? stoppedAt : bootMs(bootNs())) - stoppedMs;
+    return stopped ? stoppedAt - stoppedMs - counterShift : counterAt(bootNs());
 }
 
 // Sleeps until the start of the millisecond in which the tick counter reads
 // the deadline, so that a frame ends on time and not a moment later.
 void idleUntil(uint32_t deadline) {
     const uint64_t now = bootNs();
-    const int32_t remaining = int32_t(deadline - (bootMs(now) - stoppedMs));
+    const int32_t remaining = int32_t(deadline - counterAt(now));
     if (remaining <= 0) {
         return;
     }

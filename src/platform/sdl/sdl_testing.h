@@ -27,6 +27,8 @@ bool audioDeviceOpen();
 
 // Milliseconds the tick counter has stood still while the player was away.
 uint32_t timeAwayMs();
+// Moves the tick counter to read tick now; it counts on from there.
+void setTickCount(uint32_t tick);
 
 // Called after every presented picture (null for none): lets a test program
 // note what the game's clock said when each frame was shown.

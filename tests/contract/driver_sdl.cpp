@@ -1,0 +1,132 @@
+// The contract's driver for the SDL backend on a virtual X server: time
+// passes for real, keys are pressed through the X server's test extension,
+// the picture is read back from the window, and the mixer's music stream
+// says whether the front-end player sounds. Sound goes to SDL's dummy
+// driver unless SDL_AUDIODRIVER names another.
+#include "driver.h"
+
+#include "fake_keyboard.h"
+#include "platform/backend.h"
+#include "platform/display.h"
+#include "platform/sdl/sdl_testing.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace contract {
+
+namespace {
+
+struct KeyCodes {
+    unsigned long keysym;
+    SDL_Scancode scancode;
+};
+
+KeyCodes codesOf(plat::Key key) {
+    switch (key) {
+    case plat::Key::Enter:
+        return {0xFF0D, SDL_SCANCODE_RETURN};
+    case plat::Key::Escape:
+        return {0xFF1B, SDL_SCANCODE_ESCAPE};
+    case plat::Key::F3:
+        return {0xFFC0, SDL_SCANCODE_F3};
+    case plat::Key::F4:
+        return {0xFFC1, SDL_SCANCODE_F4};
+    case plat::Key::Left:
+        return {0xFF51, SDL_SCANCODE_LEFT};
+    case plat::Key::Right:
+        return {0xFF53, SDL_SCANCODE_RIGHT};
+    case plat::Key::Up:
+        return {0xFF52, SDL_SCANCODE_UP};
+    case plat::Key::Down:
+        return {0xFF54, SDL_SCANCODE_DOWN};
+    case plat::Key::Space:
+        break;
+    }
+    return {0x20, SDL_SCANCODE_SPACE};
+}
+
+FakeKeyboard& keyboard() {
+    static FakeKeyboard keyboard;
+    return keyboard;
+}
+
+} // namespace
+
+void begin() {
+    SDL_setenv("SDL_AUDIODRIVER", "dummy", 0);
+}
+
+void end() {}
+
+// Sleeps and the dummy audio driver's pace may run late on a busy machine.
+uint32_t slackMs() {
+    return 250;
+}
+
+bool startClockAt(uint32_t tick) {
+    plat::sdl::testing::setTickCount(tick);
+    return true;
+}
+
+void passTime(uint32_t milliseconds) {
+    std::this_thread::sleep_until(std::chrono::steady_clock::now() +
+                                  std::chrono::milliseconds(milliseconds));
+}
+
+// Presses the key, then pumps until SDL's own view of the keyboard shows
+// it, for two seconds at most.
+bool pressKey(plat::Key key, bool down) {
+    FakeKeyboard& x = keyboard();
+    if (x.display == nullptr) {
+        return false;
+    }
+    const KeyCodes codes = codesOf(key);
+    x.press(x.keycodeOf(x.display, codes.keysym), down);
+    for (int i = 0; i < 400; ++i) {
+        plat::backend::pumpEvents();
+        if ((SDL_GetKeyboardState(nullptr)[codes.scancode] != 0) == down) {
+            return true;
+        }
+        SDL_Delay(5);
+    }
+    return false;
+}
+
+// The frame is shown at a whole scale, centred: each frame pixel is read at
+// the top-left of the square it covers.
+bool shownPicture(std::vector<uint32_t>* rgb) {
+    std::vector<uint32_t> shown;
+    int width = 0;
+    int height = 0;
+    if (!plat::sdl::testing::readBackFrame(&shown, &width, &height)) {
+        return false;
+    }
+    constexpr int W = plat::kScreenWidth;
+    constexpr int H = plat::kScreenHeight;
+    const int scale = std::min(width / W, height / H);
+    if (scale < 1) {
+        return false;
+    }
+    const int left = (width - W * scale) / 2;
+    const int top = (height - H * scale) / 2;
+    rgb->resize(size_t(W) * H);
+    for (int y = 0; y < H; ++y) {
+        for (int x = 0; x < W; ++x) {
+            (*rgb)[size_t(y) * W + size_t(x)] =
+                shown[size_t(top + y * scale) * size_t(width) + size_t(left + x * scale)] &
+                0xFFFFFF;
+        }
+    }
+    return true;
+}
+
+bool playerSounding() {
+    return Mix_PlayingMusic() != 0 && Mix_PausedMusic() == 0;
+}
+
+} // namespace contract
