@@ -31,7 +31,7 @@ from selenium.webdriver.common.keys import Keys
 CHROMIUM_FLAGS = [
     "--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
     "--disable-background-networking", "--disable-component-update", "--disable-sync",
-    "--disable-dev-shm-usage", "--window-size=1400,1100",
+    "--disable-dev-shm-usage",
 ]
 SHIP_FLYING = 1
 
@@ -76,7 +76,7 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
 
 
 class Page:
-    def __init__(self, directory):
+    def __init__(self, directory, window="1400,1100"):
         handler = functools.partial(QuietHandler, directory=directory)
         self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
@@ -84,7 +84,8 @@ class Page:
         self.profile = tempfile.mkdtemp(prefix="qv-chromium-")
         options = webdriver.ChromeOptions()
         options.binary_location = "/usr/bin/chromium"
-        for flag in CHROMIUM_FLAGS + ["--user-data-dir=" + self.profile]:
+        for flag in CHROMIUM_FLAGS + ["--window-size=" + window,
+                                      "--user-data-dir=" + self.profile]:
             options.add_argument(flag)
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
         self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)

@@ -48,15 +48,16 @@ def renderer_cpu_seconds():
 
 
 def plants_among_spores(state):
-    """Two plants or more, two spores or more in flight, the ship flying."""
+    """Three plants or more, two spores or more in flight, the ship flying."""
     plants = sum(1 for plant in state["plants"] if plant["active"])
     spores = sum(1 for spore in state["spores"] if spore["active"])
-    return plants >= 2 and spores >= 2 and state["ship"]["state"] == 1
+    return plants >= 3 and spores >= 2 and state["ship"]["state"] == 1
 
 
 def main():
     page_dir, shots = sys.argv[1], sys.argv[2]
-    page = Page(page_dir)
+    # A small window: the page shows the picture at 1x with its lines.
+    page = Page(page_dir, window="820,760")
     try:
         page.driver.get(page.url)
         page.wait_for("the title", lambda: page.run("return window.quorvelindaxtor.presents() > 0"))
