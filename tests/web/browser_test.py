@@ -152,6 +152,39 @@ class Checks:
         return ok
 
 
+def check_damaged_data(page_dir, checks):
+    """The page with a damaged sprite sheet in its data: the game stops at
+    once with its one line, on the page and in the console."""
+    with tempfile.TemporaryDirectory(prefix="qv-page-") as copy:
+        for name in os.listdir(page_dir):
+            if os.path.isfile(os.path.join(page_dir, name)):
+                shutil.copy(os.path.join(page_dir, name), copy)
+        with open(os.path.join(copy, "quorvelindaxtor.js")) as file:
+            script = file.read()
+        marker = '"filename":"/images/images.bmp","start":'
+        start = int(script[script.index(marker) + len(marker):].split(",")[0])
+        with open(os.path.join(copy, "quorvelindaxtor.data"), "r+b") as data:
+            data.seek(start)
+            data.write(b"XX")
+        page = Page(copy)
+        try:
+            page.driver.get(page.url)
+            page.wait_for("the game's end", lambda: page.run(
+                "return window.quorvelindaxtor.finished() !== null"))
+            line = page.run("return document.getElementById('error-line').textContent")
+            console = [entry["message"] for entry in page.driver.get_log("browser")
+                       if entry["level"] == "SEVERE"]
+            checks.check("damaged data: the game's line on the page and in the console",
+                         "images.bmp" in line and any(line in entry.replace('\\"', '"')
+                                                      for entry in console),
+                         "%r; console %r" % (line, console))
+            checks.check("damaged data: exit status 1 and the restart offer",
+                         page.run("return window.quorvelindaxtor.finished()") == 1 and
+                         page.run("return !document.getElementById('ended').hidden"))
+        finally:
+            page.close()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("page_dir")
@@ -197,6 +230,10 @@ def main():
                      page.run("return window.quorvelindaxtor.soundAllowed()") and
                      page.run("return document.getElementById('sound-line').hidden"))
 
+        # A listener after the page's own sees whether the page kept the
+        # keys from the browser (which would scroll with them).
+        page.run("""window.qvKept = [];
+            window.addEventListener('keydown', (e) => qvKept.push(e.code + ':' + e.defaultPrevented));""")
         angle = page.state()["ship"]["angle"]
         page.tap(Keys.ARROW_RIGHT, hold=0.5)
         turned = page.state()["ship"]["angle"]
@@ -207,6 +244,10 @@ def main():
         time.sleep(0.1)
         effects = page.state()["effects"]
         checks.check("Space fires: a laser voice starts", 0 in effects, "effects %s" % effects)
+        kept = page.run("return window.qvKept")
+        checks.check("Right and Space are kept from the page, which does not scroll",
+                     kept and all(entry.endswith(":true") for entry in kept) and
+                     page.run("return window.scrollY === 0"), ", ".join(kept))
 
         # A page in a background tab is hidden: the game stops, and its tick
         # counter with it, until the page is shown again.
@@ -239,6 +280,7 @@ def main():
         checks.check("no error in the console", not errors, "; ".join(errors))
     finally:
         page.close()
+    check_damaged_data(args.page_dir, checks)
     print("%d checks failed" % checks.failed)
     return min(checks.failed, 100)
 
