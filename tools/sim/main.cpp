@@ -66,6 +66,13 @@ int main(int argc, char** argv) {
         } else {
             options.dataDir =
                 plat::findDataDirectory(plat::runningProgramFile(), fs::current_path()).string();
+            if (options.dataDir.empty() && argc > 0) {
+                // Where the running program is not a file of its own (the
+                // WebAssembly simulator runs inside node), the path it was
+                // started by.
+                options.dataDir =
+                    plat::findDataDirectory(fs::absolute(argv[0]), fs::current_path()).string();
+            }
             if (options.dataDir.empty()) {
                 return usageError("cannot find the game's data (images/ and sons/); give --data");
             }
