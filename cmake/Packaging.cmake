@@ -21,6 +21,9 @@ target_compile_definitions(qv_platform_sdl PRIVATE
 target_compile_definitions(qv_platform_headless PRIVATE
     QV_INSTALLED_DATA_FROM_PROGRAM="${QV_DATA_FROM_PROGRAM}")
 
+# The window names itself after the desktop entry.
+target_compile_definitions(qv_platform_sdl PRIVATE QV_APP_ID="${QV_APP_ID}")
+
 # --- icons, drawn by the asset generator --------------------------------------
 set(QV_ICON_DIR ${CMAKE_BINARY_DIR}/icons)
 set(QV_ICON_FILES ${QV_ICON_DIR}/window_icon.inc)
