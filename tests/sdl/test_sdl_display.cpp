@@ -401,8 +401,11 @@ TEST_F(SdlDisplay, PauseSignOverThePictureOnly) {
         int height = 0;
         plat::sdl::showPauseSign(true);
         ASSERT_TRUE(sdltest::readBackFrame(&shown, &width, &height)) << SDL_GetError();
-        // A light bar just left of the middle; all else of the frame as it was.
-        EXPECT_EQ(shown[size_t(height / 2) * width + size_t(width / 2 - 16)] & 0xFFFFFF, 0xF0F0F0u);
+        // A light bar left of the middle a quarter of the way down; all
+        // else of the frame as it was.
+        const SDL_Rect place = plat::sdl::placeFrame(width, height).place;
+        EXPECT_EQ(shown[size_t(place.y + place.h / 4) * width + size_t(width / 2 - 16)] & 0xFFFFFF,
+                  0xF0F0F0u);
         const int wrong = wrongPixels(shown, width, height, frame);
         EXPECT_GT(wrong, 0);
         EXPECT_LE(wrong, 96 * 96);

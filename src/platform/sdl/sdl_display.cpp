@@ -140,8 +140,9 @@ SDL_Texture* widenedTexture(int scale) {
 bool pauseSignShown = false;
 
 // The pause sign's bars and the box around them, in the picture's place: a
-// dark box in the middle of the picture with two light bars, about 48 game
-// pixels across whatever the scale.
+// dark box with two light bars, about 48 game pixels across whatever the
+// scale, centred across the picture a quarter of the way down, under the
+// counters and clear of where the ship starts.
 struct PauseSign {
     SDL_Rect box;
     SDL_Rect bars[2];
@@ -151,7 +152,8 @@ PauseSign pauseSignIn(const SDL_Rect& place) {
     auto unit = [&](int gamePixels) { return std::max(1, gamePixels * place.h / kScreenHeight); };
     PauseSign sign;
     const int size = unit(48);
-    sign.box = SDL_Rect{place.x + (place.w - size) / 2, place.y + (place.h - size) / 2, size, size};
+    sign.box =
+        SDL_Rect{place.x + (place.w - size) / 2, place.y + (place.h / 4 - size / 2), size, size};
     const int barWidth = unit(10);
     const int barHeight = unit(28);
     const int gap = unit(8);
