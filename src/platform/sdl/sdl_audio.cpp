@@ -66,6 +66,10 @@ struct Voice {
     uint32_t startTick = 0;
 };
 
+int deviceRate = 0;
+Uint16 deviceFormat = 0;
+int deviceChannels = 0;
+
 // The level every voice and the player are mixed at, and the gain that
 // brings the mix back up: the game's sounds together (the three spore
 // explosions, the laser, the explosion, the metamorphosis and the jingle)
@@ -96,18 +100,21 @@ MixState mixState;
 // Whether finishMix runs on the open device.
 bool mixFinished = false;
 
-// The finished mix, 16-bit stereo, brought up to level, limited and faded.
-// Runs on the audio thread after SDL_mixer has mixed every voice.
+// The finished mix, 16-bit samples of every channel of the device, brought
+// up to level, limited (all channels by the loudest) and faded. Runs on the
+// audio thread after SDL_mixer has mixed every voice.
 void finishMix(void*, Uint8* stream, int length) {
     MixState& state = mixState;
     auto* samples = reinterpret_cast<Sint16*>(stream);
-    const int frames = length / int(sizeof(Sint16) * 2);
+    const int channels = std::max(1, deviceChannels);
+    const int frames = length / int(sizeof(Sint16)) / channels;
     const bool fadeIn = state.fadeIn.load();
     for (int i = 0; i < frames; ++i) {
-        Sint16* frame = samples + 2 * i;
-        const float left = float(frame[0]) * kMakeUpGain;
-        const float right = float(frame[1]) * kMakeUpGain;
-        const float peak = std::max(std::fabs(left), std::fabs(right));
+        Sint16* frame = samples + size_t(i) * size_t(channels);
+        float peak = 0.0f;
+        for (int c = 0; c < channels; ++c) {
+            peak = std::max(peak, std::fabs(float(frame[c]) * kMakeUpGain));
+        }
         // At once down to what keeps this frame under the ceiling; slowly
         // back up to none.
         const float wanted = peak > kCeiling ? kCeiling / peak : 1.0f;
@@ -115,9 +122,10 @@ void finishMix(void*, Uint8* stream, int length) {
         state.limiterGain = std::min(state.limiterGain, wanted);
         state.fade = fadeIn ? std::min(1.0f, state.fade + state.fadeStep)
                             : std::max(0.0f, state.fade - state.fadeStep);
-        const float gain = state.limiterGain * state.fade;
-        frame[0] = Sint16(std::lrint(left * gain));
-        frame[1] = Sint16(std::lrint(right * gain));
+        const float gain = kMakeUpGain * state.limiterGain * state.fade;
+        for (int c = 0; c < channels; ++c) {
+            frame[c] = Sint16(std::lrint(float(frame[c]) * gain));
+        }
     }
     if (!fadeIn && state.fade == 0.0f) {
         state.silent = true;
@@ -126,9 +134,6 @@ void finishMix(void*, Uint8* stream, int length) {
 
 bool audioStarted = false;
 bool mixerOpen = false;
-int deviceRate = 0;
-Uint16 deviceFormat = 0;
-int deviceChannels = 0;
 
 std::unordered_set<Voice*> voices;
 std::vector<int> freeChannels;
@@ -335,9 +340,9 @@ bool audioOpen() {
     }
     deviceRate = frequency;
     deviceChannels = channels;
-    // The mix is finished in 16-bit stereo; a device that took another
+    // The mix is finished in 16-bit samples; a device that took another
     // format gets the sounds at their own level, unlimited.
-    if (deviceFormat == AUDIO_S16SYS && channels == 2) {
+    if (deviceFormat == AUDIO_S16SYS) {
         mixState.limiterGain = 1.0f;
         mixState.releaseStep = 1.0f - std::exp(-1000.0f / (kReleaseMs * float(frequency)));
         mixState.fade = 1.0f;
