@@ -1,6 +1,13 @@
 # The game as a packaged Linux game: where the installed program finds its
 # data, the icons, the desktop entry, the AppStream metainfo, the manual page,
 # the install rules and the Debian package.
+
+# A game's program goes in games/ beside bin/ (/usr/games in a Debian
+# package); its data stays under share/, found from the program. A build
+# tree made before keeps "bin" in its cache, which this replaces.
+if(NOT CMAKE_INSTALL_BINDIR OR CMAKE_INSTALL_BINDIR STREQUAL "bin")
+  set(CMAKE_INSTALL_BINDIR games CACHE PATH "Where the game's program is installed" FORCE)
+endif()
 include(GNUInstallDirs)
 
 # The application's identifier, shared by the desktop entry, the metainfo
@@ -18,6 +25,9 @@ file(RELATIVE_PATH QV_DATA_FROM_PROGRAM
     ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_PREFIX}/${QV_INSTALLED_DATA_DIR})
 target_compile_definitions(qv_platform_common PRIVATE
     QV_INSTALLED_DATA_FROM_PROGRAM="${QV_DATA_FROM_PROGRAM}")
+
+# The window names itself after the desktop entry.
+target_compile_definitions(qv_platform_sdl PRIVATE QV_APP_ID="${QV_APP_ID}")
 
 # --- icons, drawn by the asset generator --------------------------------------
 set(QV_ICON_DIR ${CMAKE_BINARY_DIR}/icons)
@@ -54,6 +64,17 @@ add_custom_command(
   COMMENT "Compressing the manual page")
 add_custom_target(manpage ALL DEPENDS ${QV_MAN_PAGE}.gz)
 
+# --- licence and changelog, where Debian keeps them ---------------------------
+# The package is the project's own (a native package: its version has no
+# Debian revision), so its changelog is changelog.gz, compressed without a
+# time stamp like the manual page.
+add_custom_command(
+  OUTPUT ${QV_DIST_DIR}/changelog.gz
+  COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/dist/changelog > ${QV_DIST_DIR}/changelog.gz
+  DEPENDS ${CMAKE_SOURCE_DIR}/dist/changelog
+  COMMENT "Compressing the changelog")
+add_custom_target(changelog ALL DEPENDS ${QV_DIST_DIR}/changelog.gz)
+
 # --- install ------------------------------------------------------------------
 install(TARGETS quorvelindaxtor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 foreach(name ${QV_DATA_NAMES})
@@ -64,6 +85,8 @@ install(DIRECTORY ${QV_ICON_DIR}/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/ic
 install(FILES ${QV_DESKTOP_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${QV_METAINFO_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${QV_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES dist/copyright ${QV_DIST_DIR}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorvelindaxtor)
 
 # --- the Debian package -------------------------------------------------------
 set(CPACK_GENERATOR DEB)

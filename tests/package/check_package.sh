@@ -53,10 +53,13 @@ done
 grep -q -- '-dev$' <<<"$names" && fail "Depends names a development package: $depends"
 grep -qF '(>=' <<<"$depends" || fail "Depends has no library versions, so not from shlibdeps"
 
-# --- files: exactly these, nothing of the build's own tools
+# --- files: exactly these, nothing of the build's own tools; the program
+# where Debian puts games, its licence and changelog where Debian keeps them
 expected=$(
     {
-        echo usr/bin/quorvelindaxtor
+        echo usr/games/quorvelindaxtor
+        echo usr/share/doc/quorvelindaxtor/copyright
+        echo usr/share/doc/quorvelindaxtor/changelog.gz
         echo usr/share/quorvelindaxtor/images/images.bmp
         echo usr/share/quorvelindaxtor/font/dejavu-sans-bold-13.glyphs
         echo usr/share/quorvelindaxtor/font/LICENSE
@@ -79,20 +82,22 @@ if [ "$actual" != "$expected" ]; then
     diff <(echo "$expected") <(echo "$actual")
 fi
 [ -z "$(awk '$2 != "root/root"' <<<"$listing")" ] || fail "files not owned by root"
-grep -q '^-rwxr-xr-x .* \./usr/bin/quorvelindaxtor$' <<<"$listing" ||
+grep -q '^-rwxr-xr-x .* \./usr/games/quorvelindaxtor$' <<<"$listing" ||
     fail "the game is not an executable for everyone"
-[ -z "$(awk '$1 ~ /^-/ && $NF !~ /bin\// && $1 != "-rw-r--r--"' <<<"$listing")" ] ||
+[ -z "$(awk '$1 ~ /^-/ && $NF !~ /games\// && $1 != "-rw-r--r--"' <<<"$listing")" ] ||
     fail "data files that are not rw-r--r--"
 
 # --- the files the desktop reads
 dpkg-deb -x "$deb" "$work/root"
 share=$work/root/usr/share
-file -b "$work/root/usr/bin/quorvelindaxtor" | grep -q '^ELF' || fail "the game is not an ELF program"
+file -b "$work/root/usr/games/quorvelindaxtor" | grep -q '^ELF' || fail "the game is not an ELF program"
 
 report=$(desktop-file-validate "$share/applications/$id.desktop" 2>&1)
 [ -z "$report" ] || fail "desktop-file-validate: $report"
 exec_line=$(sed -n 's/^Exec=//p' "$share/applications/$id.desktop")
-[ -x "$work/root/usr/bin/${exec_line%% *}" ] || fail "Exec=$exec_line is not the packaged game"
+[ -x "$work/root/usr/games/${exec_line%% *}" ] || fail "Exec=$exec_line is not the packaged game"
+# The window's class (the entry's id) ties the window to the entry.
+grep -qx "StartupWMClass=$id" "$share/applications/$id.desktop" || fail "StartupWMClass"
 icon=$(sed -n 's/^Icon=//p' "$share/applications/$id.desktop")
 [ "$icon" = "$id" ] || fail "Icon=$icon"
 grep -qx 'Categories=Game;ArcadeGame;' "$share/applications/$id.desktop" || fail "Categories"
@@ -111,6 +116,26 @@ manual=$(zcat "$share/man/man6/quorvelindaxtor.6.gz")
 for section in KEYS FILES 'EXIT STATUS'; do
     grep -q "^\.SH \"\?$section" <<<"$manual" || fail "the manual page has no $section section"
 done
+
+# --- licence and changelog: the copyright file machine-readable, MIT
+# (Expat) for the game, the DejaVu fonts' own licence for what is made from
+# them, each licence's text given once; the changelog's last entry this
+# version
+doc=$share/doc/quorvelindaxtor
+copyright=$doc/copyright
+head -1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "the copyright file is not machine-readable"
+stanza() { awk -v files="Files: $1" '$0 == files { on = 1 } on && /^License:/ { print $2; exit }' "$copyright"; }
+[ "$(stanza '*')" = Expat ] || fail "the game's files are not under the Expat (MIT) licence"
+[ "$(stanza 'data/font/*')" = Bitstream-Vera ] || fail "the font's files do not keep the font's licence"
+for license in Expat Bitstream-Vera; do
+    grep -A1 -x "License: $license" "$copyright" | grep -q '^ [A-Z]' ||
+        fail "no text for the $license licence"
+done
+grep -q 'MIT License' "$(dirname "$0")/../../LICENSE" || fail "LICENSE is not the MIT licence"
+zcat "$doc/changelog.gz" >"$work/changelog"
+changelog_version=$(dpkg-parsechangelog -l "$work/changelog" -S Version 2>&1)
+[ "$changelog_version" = "$version" ] || fail "the changelog's last entry is $changelog_version"
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed"

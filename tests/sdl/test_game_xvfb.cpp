@@ -695,7 +695,7 @@ class InstalledGameMoved : public GameOnXvfb {
         ASSERT_EQ(std::system(command.c_str()), 0) << "cmake --install failed";
 
         const std::string id = QV_APP_ID;
-        std::vector<std::string> expected = {"bin/quorvelindaxtor",
+        std::vector<std::string> expected = {"games/quorvelindaxtor",
                                              "share/quorvelindaxtor/images/images.bmp",
                                              "share/quorvelindaxtor/sons/Laser.wav",
                                              "share/quorvelindaxtor/sons/alien.wav",
@@ -714,7 +714,7 @@ class InstalledGameMoved : public GameOnXvfb {
     }
 
     Launch launch() const override {
-        return {(moved_ / "bin" / "quorvelindaxtor").string(), "/", {}, "disk"};
+        return {(moved_ / "games" / "quorvelindaxtor").string(), "/", {}, "disk"};
     }
 
     ScratchDirectory scratch_;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -54,22 +55,51 @@ struct TestFrame {
 };
 
 // The pixels of a width x height picture of the display that are not the
-// frame at the largest whole scale that fits, centred on black.
+// frame as placeFrame places it, on black. At a whole scale every pixel is
+// exactly its game pixel's colour; smoothed, each channel must lie between
+// those of the (up to four) game pixels around the spot it samples.
 int wrongPixels(const std::vector<uint32_t>& shown, int width, int height, const TestFrame& frame) {
-    const int scale = std::min(width / W, height / H);
-    const int left = (width - W * scale) / 2;
-    const int top = (height - H * scale) / 2;
+    const plat::sdl::FramePlacement placement = plat::sdl::placeFrame(width, height);
+    const SDL_Rect& place = placement.place;
+    auto colourAt = [&](int x, int y) {
+        const plat::PaletteColour& c =
+            frame.palette[frame.pixels[size_t(std::clamp(y, 0, H - 1)) * W +
+                                       size_t(std::clamp(x, 0, W - 1))]];
+        return uint32_t(c.red) << 16 | uint32_t(c.green) << 8 | c.blue;
+    };
     int wrong = 0;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            uint32_t want = 0;
-            if (x >= left && y >= top && x < left + W * scale && y < top + H * scale) {
-                const plat::PaletteColour& c =
-                    frame.palette[frame.pixels[size_t((y - top) / scale) * W +
-                                               size_t((x - left) / scale)]];
-                want = uint32_t(c.red) << 16 | uint32_t(c.green) << 8 | c.blue;
+            const uint32_t got = shown[size_t(y) * width + x] & 0xFFFFFF;
+            if (x < place.x || y < place.y || x >= place.x + place.w || y >= place.y + place.h) {
+                wrong += got != 0;
+            } else if (!placement.smooth) {
+                wrong += got !=
+                         colourAt((x - place.x) / placement.scale, (y - place.y) / placement.scale);
+            } else {
+                // The game pixel under this pixel's centre, and its
+                // neighbours towards the centre's side.
+                const double gx = (x - place.x + 0.5) * W / place.w - 0.5;
+                const double gy = (y - place.y + 0.5) * H / place.h - 0.5;
+                const int x0 = int(std::floor(gx));
+                const int y0 = int(std::floor(gy));
+                for (int shift : {0, 8, 16}) {
+                    int low = 255;
+                    int high = 0;
+                    for (int dy = 0; dy <= 1; ++dy) {
+                        for (int dx = 0; dx <= 1; ++dx) {
+                            const int v = int(colourAt(x0 + dx, y0 + dy) >> shift & 0xFF);
+                            low = std::min(low, v);
+                            high = std::max(high, v);
+                        }
+                    }
+                    const int v = int(got >> shift & 0xFF);
+                    if (v < low - 1 || v > high + 1) {
+                        ++wrong;
+                        break;
+                    }
+                }
             }
-            wrong += (shown[size_t(y) * width + x] & 0xFFFFFF) != want;
         }
     }
     return wrong;
@@ -157,6 +187,16 @@ void checkDoubledFrame() {
     SDL_Window* window = sdltest::window();
     EXPECT_STREQ(SDL_GetWindowTitle(window), "Quorvelindaxtor");
     EXPECT_TRUE(isFullScreen());
+    // The window's class names the desktop entry, for docks to match.
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    ASSERT_TRUE(SDL_GetWindowWMInfo(window, &info));
+    XClassHint hint{};
+    ASSERT_NE(XGetClassHint(info.info.x11.display, info.info.x11.window, &hint), 0);
+    EXPECT_STREQ(hint.res_name, QV_APP_ID);
+    EXPECT_STREQ(hint.res_class, QV_APP_ID);
+    XFree(hint.res_name);
+    XFree(hint.res_class);
 
     const TestFrame frame;
     frame.present();
@@ -212,9 +252,9 @@ TEST_F(SdlDisplay, TogglesBetweenFullScreenAndAWindowAtTwiceTheFrame) {
     }
 }
 
-// Whatever size the window is given, the frame stays at a whole scale on
-// black, and the window never gets smaller than one frame.
-TEST_F(SdlDisplay, AResizedWindowKeepsAWholeScaleOnBlack) {
+// Whatever size the window is given, the frame stays sharp on black, at a
+// whole scale or smoothed, and the window never gets smaller than one frame.
+TEST_F(SdlDisplay, AResizedWindowFollowsThePlacement) {
     for (bool throughRenderer : {false, true}) {
         SCOPED_TRACE(throughRenderer ? "through a renderer" : "into the window's framebuffer");
         sdltest::presentThroughRenderer(throughRenderer);
@@ -223,12 +263,17 @@ TEST_F(SdlDisplay, AResizedWindowKeepsAWholeScaleOnBlack) {
         frame.present();
         plat::sdl::toggleFullscreen();
         ASSERT_TRUE(becomesSize(1280, 960));
+        int minWidth = 0;
+        int minHeight = 0;
+        SDL_GetWindowMinimumSize(sdltest::window(), &minWidth, &minHeight);
+        EXPECT_EQ(minWidth, W);
+        EXPECT_EQ(minHeight, H);
         const struct {
             int width, height, wantWidth, wantHeight;
         } sizes[] = {{1501, 977, 1501, 977},
                      {700, 500, 700, 500},
                      {300, 200, 640, 480},
-                     {1279, 1000, 1279, 1000}};
+                     {1001, 777, 1001, 777}};
         for (const auto& size : sizes) {
             SCOPED_TRACE(testing::Message() << size.width << "x" << size.height);
             SDL_SetWindowSize(sdltest::window(), size.width, size.height);
@@ -290,6 +335,85 @@ TEST_F(SdlDisplay, FramesThatChangeInPlacesStillShowWhole) {
         std::swap(colour.red, colour.blue);
     }
     EXPECT_TRUE(showsFrame()) << "a new palette";
+}
+
+// Where the frame lands on common screens and odd windows: a whole scale
+// while it fills 85% of the largest 4:3 picture that fits, else that
+// picture, widened by the smallest whole scale that covers it, smoothed.
+TEST(SdlPlacement, WholeScaleOrTheLargest43PictureSmoothed) {
+    const struct {
+        int width, height;
+        SDL_Rect place;
+        int scale;
+        bool smooth;
+    } cases[] = {
+        {640, 480, {0, 0, 640, 480}, 1, false},
+        {1366, 768, {171, 0, 1024, 768}, 2, true},
+        {1600, 900, {200, 0, 1200, 900}, 2, true},
+        {1920, 1080, {320, 60, 1280, 960}, 2, false},
+        {2560, 1440, {320, 0, 1920, 1440}, 3, false},
+        {3840, 2160, {640, 120, 2560, 1920}, 4, false},
+        {1280, 720, {160, 0, 960, 720}, 2, true},
+        {1001, 777, {0, 13, 1000, 750}, 2, true},
+        {1279, 1000, {1, 21, 1276, 957}, 2, true},
+        {700, 500, {30, 10, 640, 480}, 1, false},
+        {700, 1200, {30, 360, 640, 480}, 1, false},
+        {600, 400, {33, 0, 533, 400}, 1, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+        const plat::sdl::FramePlacement got = plat::sdl::placeFrame(c.width, c.height);
+        EXPECT_EQ(got.place.x, c.place.x);
+        EXPECT_EQ(got.place.y, c.place.y);
+        EXPECT_EQ(got.place.w, c.place.w);
+        EXPECT_EQ(got.place.h, c.place.h);
+        EXPECT_EQ(got.scale, c.scale);
+        EXPECT_EQ(got.smooth, c.smooth);
+    }
+    // Whatever the size: inside the output, centred, 4:3 within a pixel,
+    // and never blocks of an uneven size.
+    for (int width = 1; width < 4000; width += 37) {
+        for (int height = 1; height < 2400; height += 29) {
+            const plat::sdl::FramePlacement got = plat::sdl::placeFrame(width, height);
+            const SDL_Rect& p = got.place;
+            ASSERT_TRUE(p.x >= 0 && p.y >= 0 && p.x + p.w <= width && p.y + p.h <= height &&
+                        p.x == (width - p.w) / 2 && p.y == (height - p.h) / 2 &&
+                        std::abs(p.w * 3 - p.h * 4) <= 4 && got.scale >= 1 &&
+                        (got.smooth || (p.w == W * got.scale && p.h == H * got.scale)) &&
+                        (!got.smooth || got.scale == std::max(1, (p.h + H - 1) / H)))
+                << width << "x" << height;
+        }
+    }
+}
+
+// The pause sign goes over the presented picture in its middle and leaves
+// the frame whole once taken away; through both ways of presenting.
+TEST_F(SdlDisplay, PauseSignOverThePictureOnly) {
+    for (bool throughRenderer : {false, true}) {
+        SCOPED_TRACE(throughRenderer ? "through a renderer" : "into the window's framebuffer");
+        sdltest::presentThroughRenderer(throughRenderer);
+        ASSERT_TRUE(backend::displayOpen()) << SDL_GetError();
+        const TestFrame frame;
+        frame.present();
+        settle();
+        std::vector<uint32_t> shown;
+        int width = 0;
+        int height = 0;
+        plat::sdl::showPauseSign(true);
+        ASSERT_TRUE(sdltest::readBackFrame(&shown, &width, &height)) << SDL_GetError();
+        // A light bar left of the middle a quarter of the way down; all
+        // else of the frame as it was.
+        const SDL_Rect place = plat::sdl::placeFrame(width, height).place;
+        EXPECT_EQ(shown[size_t(place.y + place.h / 4) * width + size_t(width / 2 - 16)] & 0xFFFFFF,
+                  0xF0F0F0u);
+        const int wrong = wrongPixels(shown, width, height, frame);
+        EXPECT_GT(wrong, 0);
+        EXPECT_LE(wrong, 96 * 96);
+        plat::sdl::showPauseSign(false);
+        ASSERT_TRUE(sdltest::readBackFrame(&shown, &width, &height)) << SDL_GetError();
+        EXPECT_EQ(wrongPixels(shown, width, height, frame), 0);
+        backend::displayClose();
+    }
 }
 
 TEST_F(SdlDisplay, NoReachableScreenFailsTheOpen) {

@@ -218,6 +218,75 @@ TEST_F(SdlPause, NothingButAwayStopsTheGame) {
     EXPECT_LT(msSince(again), 500);
 }
 
+SDL_Event keyPress(SDL_Scancode code) {
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.keysym.scancode = code;
+    event.key.windowID = SDL_GetWindowID(sdltest::window());
+    return event;
+}
+
+SDL_Event startButton() {
+    SDL_Event event{};
+    event.type = SDL_CONTROLLERBUTTONDOWN;
+    event.cbutton.button = SDL_CONTROLLER_BUTTON_START;
+    return event;
+}
+
+// In play (the game last waited for a frame's deadline) P, Pause and Start
+// stop the game as being away does, until one of them or Esc comes again.
+TEST_F(SdlPause, PauseKeysStopAGameInPlayUntilPressedAgain) {
+    startMusic();
+    const struct {
+        const char* what;
+        SDL_Event pause, resume;
+    } cases[] = {
+        {"P, then P", keyPress(SDL_SCANCODE_P), keyPress(SDL_SCANCODE_P)},
+        {"Pause, then Pause", keyPress(SDL_SCANCODE_PAUSE), keyPress(SDL_SCANCODE_PAUSE)},
+        {"Start, then Start", startButton(), startButton()},
+        {"P, then Esc", keyPress(SDL_SCANCODE_P), keyPress(SDL_SCANCODE_ESCAPE)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        backend::idleUntil(backend::tickCount());
+        const uint32_t awayBefore = sdltest::timeAwayMs();
+        const uint32_t tickBefore = backend::tickCount();
+        const auto wallBefore = Clock::now();
+        SDL_Event pause = c.pause;
+        SDL_PushEvent(&pause);
+        const std::unique_ptr<Later> later = afterMs(400, c.resume);
+        ASSERT_NE(later, nullptr) << SDL_GetError();
+        backend::pumpEvents();
+        const int waited = msSince(wallBefore);
+        ASSERT_TRUE(later->fired);
+        EXPECT_GE(waited, 390);
+        EXPECT_LT(later->tick - tickBefore, 100u);
+        EXPECT_LT(backend::tickCount() - tickBefore, 100u);
+        EXPECT_NEAR(double(sdltest::timeAwayMs() - awayBefore), double(waited), 100.0);
+        EXPECT_TRUE(later->musicPaused);
+        EXPECT_FALSE(Mix_PausedMusic());
+    }
+}
+
+// On the title and controls screens (the game last waited for input) the
+// same keys stop nothing: Start is Enter there.
+TEST_F(SdlPause, PauseKeysDoNothingOnTheScreens) {
+    SDL_Event wake = ofType(SDL_USEREVENT);
+    SDL_PushEvent(&wake);
+    backend::waitForInput();
+    const uint32_t awayBefore = sdltest::timeAwayMs();
+    for (SDL_Event event :
+         {keyPress(SDL_SCANCODE_P), keyPress(SDL_SCANCODE_PAUSE), startButton()}) {
+        SDL_PushEvent(&event);
+    }
+    // Should they pause it, this ends the pause, late.
+    const std::unique_ptr<Later> rescue = afterMs(1000, keyPress(SDL_SCANCODE_P));
+    const auto wallBefore = Clock::now();
+    backend::pumpEvents();
+    EXPECT_LT(msSince(wallBefore), 500);
+    EXPECT_EQ(sdltest::timeAwayMs(), awayBefore);
+}
+
 TEST_F(SdlPause, ACloseRequestWhileAwayEndsTheWait) {
     pushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
     const std::unique_ptr<Later> later = afterMs(150, ofType(SDL_QUIT));

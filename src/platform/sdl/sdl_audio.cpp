@@ -6,6 +6,14 @@
 // Without an audio device everything still runs, silently: a voice counts
 // as playing for its samples' duration on the tick counter, so a game that
 // waits for idle voices behaves the same with or without sound.
+//
+// The mix never clips. Every voice and the player are mixed at a quarter of
+// their level, where even all of them at their peaks together stay inside
+// the sample range; the finished mix is then brought back up by the same
+// factor through a limiter that holds it below full scale, so that one
+// sound plays at its own level and a pile-up of them is pressed down
+// instead of cut off. Holding and letting go of the sound fades it out and
+// in over a few milliseconds, without a click.
 #include "platform/backend.h"
 #include "platform/report.h"
 #include "platform/sdl/sdl_internal.h"
@@ -15,6 +23,8 @@
 #include <SDL_mixer.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <map>
 #include <memory>
 #include <string>
@@ -56,11 +66,74 @@ struct Voice {
     uint32_t startTick = 0;
 };
 
-bool audioStarted = false;
-bool mixerOpen = false;
 int deviceRate = 0;
 Uint16 deviceFormat = 0;
 int deviceChannels = 0;
+
+// The level every voice and the player are mixed at, and the gain that
+// brings the mix back up: the game's sounds together (the three spore
+// explosions, the laser, the explosion, the metamorphosis and the jingle)
+// peak at about 3.4 times full scale, so a quarter leaves room.
+constexpr int kMixVolume = MIX_MAX_VOLUME / 4;
+constexpr float kMakeUpGain = float(MIX_MAX_VOLUME) / float(kMixVolume);
+// The limiter's ceiling, 1 dB below full scale, and how fast it lets the
+// level back up after a peak (the gain's time constant).
+constexpr float kCeiling = 32767.0f * 0.891f;
+constexpr float kReleaseMs = 80.0f;
+// How long the sound takes to fade out when held and in when let go, and
+// how long holding it waits at most for the fade to be played.
+constexpr float kFadeMs = 8.0f;
+constexpr Uint32 kFadeWaitMs = 200;
+
+// What the audio thread's last pass over the mix left: the limiter's gain
+// and the fade's gain. The fade's aim is set by the game's thread.
+struct MixState {
+    float limiterGain = 1.0f;
+    float releaseStep = 0.0f;
+    float fade = 1.0f;
+    float fadeStep = 0.0f;
+    std::atomic<bool> fadeIn{true};
+    // The fade reached silence in a pass that began after it was asked for.
+    std::atomic<bool> silent{false};
+};
+MixState mixState;
+// Whether finishMix runs on the open device.
+bool mixFinished = false;
+
+// The finished mix, 16-bit samples of every channel of the device, brought
+// up to level, limited (all channels by the loudest) and faded. Runs on the
+// audio thread after SDL_mixer has mixed every voice.
+void finishMix(void*, Uint8* stream, int length) {
+    MixState& state = mixState;
+    auto* samples = reinterpret_cast<Sint16*>(stream);
+    const int channels = std::max(1, deviceChannels);
+    const int frames = length / int(sizeof(Sint16)) / channels;
+    const bool fadeIn = state.fadeIn.load();
+    for (int i = 0; i < frames; ++i) {
+        Sint16* frame = samples + size_t(i) * size_t(channels);
+        float peak = 0.0f;
+        for (int c = 0; c < channels; ++c) {
+            peak = std::max(peak, std::fabs(float(frame[c]) * kMakeUpGain));
+        }
+        // At once down to what keeps this frame under the ceiling; slowly
+        // back up to none.
+        const float wanted = peak > kCeiling ? kCeiling / peak : 1.0f;
+        state.limiterGain += (1.0f - state.limiterGain) * state.releaseStep;
+        state.limiterGain = std::min(state.limiterGain, wanted);
+        state.fade = fadeIn ? std::min(1.0f, state.fade + state.fadeStep)
+                            : std::max(0.0f, state.fade - state.fadeStep);
+        const float gain = kMakeUpGain * state.limiterGain * state.fade;
+        for (int c = 0; c < channels; ++c) {
+            frame[c] = Sint16(std::lrint(float(frame[c]) * gain));
+        }
+    }
+    if (!fadeIn && state.fade == 0.0f) {
+        state.silent = true;
+    }
+}
+
+bool audioStarted = false;
+bool mixerOpen = false;
 
 std::unordered_set<Voice*> voices;
 std::vector<int> freeChannels;
@@ -211,16 +284,25 @@ namespace sdl {
 
 // A voice timed on the tick counter alone needs nothing: the counter stands
 // still while the game is stopped.
+// Holding fades the sound out first and then stops the voices where they
+// are; letting go starts them again and fades back in.
 void pauseSound(bool paused) {
     if (!mixerOpen) {
         return;
     }
     if (paused) {
+        mixState.silent = false;
+        mixState.fadeIn = false;
+        const Uint32 start = SDL_GetTicks();
+        while (mixFinished && !mixState.silent && SDL_GetTicks() - start < kFadeWaitMs) {
+            SDL_Delay(1);
+        }
         Mix_Pause(-1);
         Mix_PauseMusic();
     } else {
         Mix_Resume(-1);
         Mix_ResumeMusic();
+        mixState.fadeIn = true;
     }
 }
 
@@ -258,6 +340,20 @@ bool audioOpen() {
     }
     deviceRate = frequency;
     deviceChannels = channels;
+    // The mix is finished in 16-bit samples; a device that took another
+    // format gets the sounds at their own level, unlimited.
+    if (deviceFormat == AUDIO_S16SYS) {
+        mixState.limiterGain = 1.0f;
+        mixState.releaseStep = 1.0f - std::exp(-1000.0f / (kReleaseMs * float(frequency)));
+        mixState.fade = 1.0f;
+        mixState.fadeStep = 1000.0f / (kFadeMs * float(frequency));
+        mixState.fadeIn = true;
+        mixState.silent = false;
+        Mix_MasterVolume(kMixVolume);
+        Mix_VolumeMusic(kMixVolume);
+        Mix_SetPostMix(finishMix, nullptr);
+        mixFinished = true;
+    }
     mixerChannels = Mix_AllocateChannels(kInitialMixerChannels);
     freeChannels.clear();
     for (int channel = mixerChannels - 1; channel >= 0; --channel) {
@@ -272,6 +368,8 @@ void audioClose() {
         return;
     }
     if (mixerOpen) {
+        Mix_SetPostMix(nullptr, nullptr);
+        mixFinished = false;
         Mix_HaltChannel(-1);
         Mix_HaltMusic();
         if (music != nullptr) {

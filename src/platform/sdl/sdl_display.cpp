@@ -1,8 +1,11 @@
 // The display on SDL: a window covering the desktop, or, once the player
 // has switched with Alt+Enter or F11, a window of its own that can be
-// resized. Each presented frame is turned from palette indices into 32-bit
-// pixels and drawn at the largest whole-number scale that fits, centred on
-// black, with nearest-neighbour sampling so that the pixels stay sharp.
+// resized, never below one frame. Each presented frame is turned from
+// palette indices into 32-bit pixels and drawn centred on black: at the
+// largest whole-number scale that fits, each game pixel an exact block,
+// where that fills the screen well enough; otherwise as large as the screen
+// allows, widened by a whole scale and smoothed by the small rest, so that
+// pixels stay sharp and the picture keeps its 4:3 shape (placeFrame).
 //
 // Where the window system gives the window a framebuffer of its own (X11
 // shared memory), the frame is scaled straight into it, and only the parts
@@ -20,7 +23,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace plat {
@@ -109,34 +114,80 @@ bool uploadFrame() {
     return true;
 }
 
-// Where the frame lands on a drawable of the given size: the largest whole
-// scale that fits, centred; a drawable smaller than the frame gets it shrunk
-// to fit with its 4:3 shape kept.
-SDL_Rect frameRect(int outputWidth, int outputHeight) {
-    const int scale = std::min(outputWidth / kScreenWidth, outputHeight / kScreenHeight);
-    int width = kScreenWidth * scale;
-    int height = kScreenHeight * scale;
-    if (scale == 0) {
-        // Smaller than one frame: shrink, keeping the 4:3 shape.
-        width = outputWidth;
-        height = outputWidth * kScreenHeight / kScreenWidth;
-        if (height > outputHeight) {
-            height = outputHeight;
-            width = outputHeight * kScreenWidth / kScreenHeight;
-        }
+// The game's picture drawn smoothly on the renderer: the 640x480 texture
+// widened by the placement's whole scale into this one, which is then drawn
+// linearly onto the place. Remade when the scale changes.
+SDL_Texture* widened = nullptr;
+int widenedScale = 0;
+
+SDL_Texture* widenedTexture(int scale) {
+    if (widened != nullptr && widenedScale == scale) {
+        return widened;
     }
-    return SDL_Rect{(outputWidth - width) / 2, (outputHeight - height) / 2, width, height};
+    if (widened != nullptr) {
+        SDL_DestroyTexture(widened);
+    }
+    widened = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
+                                kScreenWidth * scale, kScreenHeight * scale);
+    widenedScale = widened != nullptr ? scale : 0;
+    if (widened != nullptr) {
+        SDL_SetTextureScaleMode(widened, SDL_ScaleModeLinear);
+        SDL_SetTextureBlendMode(widened, SDL_BLENDMODE_NONE);
+    }
+    return widened;
 }
 
-// Clears the whole drawable to black and draws the texture in its place.
+bool pauseSignShown = false;
+
+// The pause sign's bars and the box around them, in the picture's place: a
+// dark box with two light bars, about 48 game pixels across whatever the
+// scale, centred across the picture a quarter of the way down, under the
+// counters and clear of where the ship starts.
+struct PauseSign {
+    SDL_Rect box;
+    SDL_Rect bars[2];
+};
+
+PauseSign pauseSignIn(const SDL_Rect& place) {
+    auto unit = [&](int gamePixels) { return std::max(1, gamePixels * place.h / kScreenHeight); };
+    PauseSign sign;
+    const int size = unit(48);
+    sign.box =
+        SDL_Rect{place.x + (place.w - size) / 2, place.y + (place.h / 4 - size / 2), size, size};
+    const int barWidth = unit(10);
+    const int barHeight = unit(28);
+    const int gap = unit(8);
+    const int left = sign.box.x + (size - 2 * barWidth - gap) / 2;
+    const int top = sign.box.y + (size - barHeight) / 2;
+    sign.bars[0] = SDL_Rect{left, top, barWidth, barHeight};
+    sign.bars[1] = SDL_Rect{left + barWidth + gap, top, barWidth, barHeight};
+    return sign;
+}
+
+// Clears the whole drawable to black and draws the texture in its place,
+// with the pause sign over it while the game is paused.
 void drawFrame() {
     int width = 0;
     int height = 0;
     SDL_GetRendererOutputSize(renderer, &width, &height);
-    const SDL_Rect place = frameRect(width, height);
+    const sdl::FramePlacement placement = sdl::placeFrame(width, height);
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
-    SDL_RenderCopy(renderer, texture, nullptr, &place);
+    SDL_Texture* smooth = placement.smooth ? widenedTexture(placement.scale) : nullptr;
+    if (smooth != nullptr && SDL_SetRenderTarget(renderer, smooth) == 0) {
+        SDL_RenderCopy(renderer, texture, nullptr, nullptr);
+        SDL_SetRenderTarget(renderer, nullptr);
+        SDL_RenderCopy(renderer, smooth, nullptr, &placement.place);
+    } else {
+        SDL_RenderCopy(renderer, texture, nullptr, &placement.place);
+    }
+    if (pauseSignShown) {
+        const PauseSign sign = pauseSignIn(placement.place);
+        SDL_SetRenderDrawColor(renderer, 24, 24, 32, 255);
+        SDL_RenderFillRect(renderer, &sign.box);
+        SDL_SetRenderDrawColor(renderer, 240, 240, 240, 255);
+        SDL_RenderFillRects(renderer, sign.bars, 2);
+    }
 }
 
 // Turns count frame pixels into scale target pixels each.
@@ -193,18 +244,132 @@ SDL_Rect drawArea(SDL_Surface* surface, const uint8_t* pixels, const uint32_t* c
     return drawn;
 }
 
-// A surface smaller than one frame: the whole frame shrunk into its place.
-void drawShrunk(SDL_Surface* surface, const uint8_t* pixels, const uint32_t* colours,
-                const SDL_Rect& place) {
+// One output column (or row) of the smooth picture: the two game pixels it
+// lies between, after widening by the whole scale, and the weight of the
+// second in 256ths.
+struct Tap {
+    uint16_t first;
+    uint16_t second;
+    uint16_t weight;
+};
+
+// The taps of a picture of the given size, for the widened picture's pixel
+// centres sampled linearly at the output's pixel centres.
+std::vector<Tap> tapsFor(int outputs, int gamePixels, int scale) {
+    std::vector<Tap> taps(size_t(std::max(outputs, 0)));
+    const int64_t widened = int64_t(gamePixels) * scale;
+    for (int i = 0; i < outputs; ++i) {
+        // The output centre on the widened picture is
+        // ((2i + 1) * widened - outputs) / (2 * outputs).
+        const int64_t numerator = std::max<int64_t>(0, (2 * int64_t(i) + 1) * widened - outputs);
+        const int64_t denominator = 2 * int64_t(outputs);
+        const int64_t at = std::min(numerator / denominator, widened - 1);
+        Tap& tap = taps[size_t(i)];
+        tap.first = uint16_t(at / scale);
+        tap.second = uint16_t(std::min(at + 1, widened - 1) / scale);
+        tap.weight = tap.first == tap.second
+                         ? 0
+                         : uint16_t((numerator - at * denominator) * 256 / denominator);
+    }
+    return taps;
+}
+
+// The taps for the present placement, made again only when it changes.
+struct SmoothTaps {
+    int width = 0;
+    int height = 0;
+    int scale = 0;
+    std::vector<Tap> columns;
+    std::vector<Tap> rows;
+};
+SmoothTaps smoothTaps;
+
+const SmoothTaps& tapsOf(const sdl::FramePlacement& placement) {
+    SmoothTaps& taps = smoothTaps;
+    if (taps.width != placement.place.w || taps.height != placement.place.h ||
+        taps.scale != placement.scale) {
+        taps.width = placement.place.w;
+        taps.height = placement.place.h;
+        taps.scale = placement.scale;
+        taps.columns = tapsFor(taps.width, kScreenWidth, taps.scale);
+        taps.rows = tapsFor(taps.height, kScreenHeight, taps.scale);
+    }
+    return taps;
+}
+
+// a and b weighed together, b counting weight 256ths, each byte of the
+// pixel on its own (whatever order the format keeps its colours in).
+inline uint32_t blend(uint32_t a, uint32_t b, uint32_t weight) {
+    const uint32_t keep = 256 - weight;
+    const uint32_t redBlue = ((a & 0xFF00FFu) * keep + (b & 0xFF00FFu) * weight) >> 8 & 0xFF00FFu;
+    const uint32_t greenAlpha =
+        (((a >> 8) & 0xFF00FFu) * keep + ((b >> 8) & 0xFF00FFu) * weight) & 0xFF00FF00u;
+    return redBlue | greenAlpha;
+}
+
+// Draws the part of the smooth picture that the given area of the frame
+// (in frame pixels) reaches, and returns that part of the surface.
+SDL_Rect drawSmoothArea(SDL_Surface* surface, const uint8_t* pixels, const uint32_t* colours,
+                        const sdl::FramePlacement& placement, const SDL_Rect& area) {
+    const SmoothTaps& taps = tapsOf(placement);
+    // The output columns whose taps touch the area: from the first whose
+    // second pixel is in it to the last whose first pixel is.
+    auto reach = [](const std::vector<Tap>& line, int from, int to) {
+        const auto begin = std::lower_bound(line.begin(), line.end(), from,
+                                            [](const Tap& t, int v) { return t.second < v; });
+        const auto end = std::upper_bound(line.begin(), line.end(), to - 1,
+                                          [](int v, const Tap& t) { return v < t.first; });
+        return std::pair<int, int>(int(begin - line.begin()), int(end - line.begin()));
+    };
+    const auto [left, right] = reach(taps.columns, area.x, area.x + area.w);
+    const auto [top, bottom] = reach(taps.rows, area.y, area.y + area.h);
+    if (right <= left || bottom <= top) {
+        return SDL_Rect{placement.place.x, placement.place.y, 0, 0};
+    }
     auto* base = static_cast<uint8_t*>(surface->pixels);
-    for (int y = 0; y < place.h; ++y) {
-        auto* target = reinterpret_cast<uint32_t*>(base + size_t(place.y + y) * surface->pitch +
-                                                   size_t(place.x) * 4);
-        const uint8_t* source = pixels + size_t(y * kScreenHeight / place.h) * kScreenWidth;
-        for (int x = 0; x < place.w; ++x) {
-            target[x] = colours[source[x * kScreenWidth / place.w]];
+    for (int y = top; y < bottom; ++y) {
+        const Tap& row = taps.rows[size_t(y)];
+        const uint8_t* upper = pixels + size_t(row.first) * kScreenWidth;
+        const uint8_t* lower = pixels + size_t(row.second) * kScreenWidth;
+        auto* target = reinterpret_cast<uint32_t*>(
+            base + size_t(placement.place.y + y) * size_t(surface->pitch) +
+            size_t(placement.place.x) * 4);
+        for (int x = left; x < right; ++x) {
+            const Tap& column = taps.columns[size_t(x)];
+            uint32_t colour = colours[upper[column.first]];
+            if (column.weight != 0) {
+                colour = blend(colour, colours[upper[column.second]], column.weight);
+            }
+            if (row.weight != 0) {
+                uint32_t below = colours[lower[column.first]];
+                if (column.weight != 0) {
+                    below = blend(below, colours[lower[column.second]], column.weight);
+                }
+                colour = blend(colour, below, row.weight);
+            }
+            target[x] = colour;
         }
     }
+    return SDL_Rect{placement.place.x + left, placement.place.y + top, right - left, bottom - top};
+}
+
+// Draws one area of the frame as the placement wants it.
+SDL_Rect drawPlacedArea(SDL_Surface* surface, const uint8_t* pixels, const uint32_t* colours,
+                        const sdl::FramePlacement& placement, const SDL_Rect& area) {
+    if (placement.smooth) {
+        return drawSmoothArea(surface, pixels, colours, placement, area);
+    }
+    return drawArea(surface, pixels, colours, placement.place, placement.scale, area);
+}
+
+// The pause sign, drawn straight onto the window's framebuffer.
+SDL_Rect drawPauseSign(SDL_Surface* surface, const SDL_Rect& place) {
+    const PauseSign sign = pauseSignIn(place);
+    SDL_Rect box = sign.box;
+    SDL_Rect bars[2] = {sign.bars[0], sign.bars[1]};
+    SDL_FillRect(surface, &box, SDL_MapRGB(surface->format, 24, 24, 32));
+    SDL_FillRects(surface, bars, 2, SDL_MapRGB(surface->format, 240, 240, 240));
+    return sign.box;
 }
 
 // The columns [left, right) in which two frame rows differ; left == right
@@ -284,27 +449,29 @@ bool drawIntoWindowSurface() {
     }
     const bool fresh =
         surface != clearedSurface || surface->w != clearedWidth || surface->h != clearedHeight;
-    const SDL_Rect place = frameRect(surface->w, surface->h);
-    const int scale = place.w / kScreenWidth;
-    const bool whole = fresh || scale == 0 || !shownValid ||
+    const sdl::FramePlacement placement = sdl::placeFrame(surface->w, surface->h);
+    const bool whole = fresh || !shownValid ||
                        std::memcmp(shownPalette.data(), lastPalette.data(),
                                    sizeof(PaletteColour) * shownPalette.size()) != 0;
-    SDL_Rect changed[kMaxChangedAreas];
+    SDL_Rect changed[kMaxChangedAreas + 1];
     int changedCount = 0;
     if (whole) {
         if (fresh) {
             SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
         }
-        sdl::drawFrameOnto(surface, lastPixels.data(), lastPalette.data());
-        changed[changedCount++] = place;
+        changed[changedCount++] =
+            sdl::drawFrameOnto(surface, lastPixels.data(), lastPalette.data());
     } else {
         SDL_Rect areas[kMaxChangedAreas];
         const int count = changedAreas(shownPixels.data(), lastPixels.data(), areas);
         const std::array<uint32_t, 256> colours = paletteAs(surface->format, lastPalette.data());
         for (int i = 0; i < count; ++i) {
             changed[changedCount++] =
-                drawArea(surface, lastPixels.data(), colours.data(), place, scale, areas[i]);
+                drawPlacedArea(surface, lastPixels.data(), colours.data(), placement, areas[i]);
         }
+    }
+    if (pauseSignShown) {
+        changed[changedCount++] = drawPauseSign(surface, placement.place);
     }
     shownPixels = lastPixels;
     shownPalette = lastPalette;
@@ -335,18 +502,53 @@ int windowScale(int display) {
 
 namespace sdl {
 
+FramePlacement placeFrame(int outputWidth, int outputHeight) {
+    const int width = std::max(outputWidth, 0);
+    const int height = std::max(outputHeight, 0);
+    // The largest 4:3 picture that fits: the full height on a wide output,
+    // the full width (to a multiple of 4, for an exact 4:3) on a tall one.
+    int fitWidth = 0;
+    int fitHeight = 0;
+    if (int64_t(width) * kScreenHeight >= int64_t(height) * kScreenWidth) {
+        fitHeight = height;
+        fitWidth = int(int64_t(height) * kScreenWidth / kScreenHeight);
+    } else {
+        fitWidth = width - width % 4;
+        fitHeight = int(int64_t(fitWidth) * kScreenHeight / kScreenWidth);
+    }
+    const int whole = std::min(width / kScreenWidth, height / kScreenHeight);
+    FramePlacement placement{};
+    if (whole >= 1 && int64_t(whole) * kScreenHeight * 100 >= int64_t(fitHeight) * 85) {
+        placement.scale = whole;
+        placement.smooth = false;
+        fitWidth = kScreenWidth * whole;
+        fitHeight = kScreenHeight * whole;
+    } else {
+        placement.scale = std::max(1, (fitHeight + kScreenHeight - 1) / kScreenHeight);
+        placement.smooth = true;
+    }
+    placement.place =
+        SDL_Rect{(width - fitWidth) / 2, (height - fitHeight) / 2, fitWidth, fitHeight};
+    return placement;
+}
+
+void showPauseSign(bool shown) {
+    if (pauseSignShown == shown) {
+        return;
+    }
+    pauseSignShown = shown;
+    // Taking the sign away needs the frame under it drawn again.
+    clearedSurface = nullptr;
+    redrawLastFrame();
+}
+
 SDL_Rect drawFrameOnto(SDL_Surface* surface, const uint8_t* pixels,
                        const PaletteColour palette[256]) {
-    const SDL_Rect place = frameRect(surface->w, surface->h);
+    const FramePlacement placement = placeFrame(surface->w, surface->h);
     const std::array<uint32_t, 256> colours = paletteAs(surface->format, palette);
-    const int scale = place.w / kScreenWidth;
-    if (scale == 0) {
-        drawShrunk(surface, pixels, colours.data(), place);
-    } else {
-        drawArea(surface, pixels, colours.data(), place, scale,
-                 SDL_Rect{0, 0, kScreenWidth, kScreenHeight});
-    }
-    return place;
+    drawPlacedArea(surface, pixels, colours.data(), placement,
+                   SDL_Rect{0, 0, kScreenWidth, kScreenHeight});
+    return placement.place;
 }
 
 void redrawLastFrame() {
@@ -398,6 +600,11 @@ void recreateTexture() {
     if (texture != nullptr) {
         SDL_DestroyTexture(texture);
         texture = nullptr;
+    }
+    if (widened != nullptr) {
+        SDL_DestroyTexture(widened);
+        widened = nullptr;
+        widenedScale = 0;
     }
     makeTexture();
 }
@@ -456,6 +663,12 @@ bool displayOpen() {
     if (window != nullptr) {
         return true;
     }
+    // The window says it is the game of the desktop entry, so that docks
+    // and task bars tie it to its launcher and icon: the X11 class and the
+    // Wayland application id are the entry's id. SDL reads them from the
+    // environment when video starts; a player's own setting stays.
+    setenv("SDL_VIDEO_X11_WMCLASS", QV_APP_ID, 0);
+    setenv("SDL_VIDEO_WAYLAND_WMCLASS", QV_APP_ID, 0);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         return false;
     }
@@ -526,6 +739,12 @@ void displayClose() {
         SDL_DestroyTexture(texture);
         texture = nullptr;
     }
+    if (widened != nullptr) {
+        SDL_DestroyTexture(widened);
+        widened = nullptr;
+        widenedScale = 0;
+    }
+    pauseSignShown = false;
     if (renderer != nullptr) {
         SDL_DestroyRenderer(renderer);
         renderer = nullptr;

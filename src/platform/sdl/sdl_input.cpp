@@ -6,6 +6,12 @@
 // return until the window is back (or the desktop asks the game to close).
 // The tick counter stands still meanwhile and the sound is held, so every
 // timer of the game carries on afterwards from where it stood.
+//
+// P, Pause and a controller's Start pause a game in play the same way, with
+// a sign over the picture, until one of them (or Esc) is pressed again. The
+// game is in play when it last waited for a frame's deadline (idleUntil);
+// the title and controls screens wait for input (waitForInput) instead, and
+// there the keys keep their own meaning: Start is Enter.
 #include "platform/backend.h"
 #include "platform/sdl/sdl_internal.h"
 #include "platform/sdl/sdl_testing.h"
@@ -44,6 +50,11 @@ uint32_t stoppedMs = 0;
 // that start it elsewhere.
 uint32_t counterShift = 0;
 
+// The player paused the game with a key, and has not resumed it yet.
+bool keyPaused = false;
+// The game's last wait was for a frame's deadline rather than for input.
+bool inPlay = false;
+
 // Enter pressed with Alt held belongs to the desktop (it switches between
 // full screen and a window), not to the game, until it is released.
 bool returnTaken = false;
@@ -79,10 +90,27 @@ uint32_t counterAt(uint64_t ns) {
     return bootMs(ns) - stoppedMs - counterShift;
 }
 
+// A press of a pause key: pauses a game in play, resumes a paused one.
+void pressPause() {
+    if (keyPaused) {
+        keyPaused = false;
+    } else if (inPlay) {
+        keyPaused = true;
+    }
+}
+
 // Alt+Enter (either Enter) and F11 switch between full screen and a window,
-// once a press however long the key is held.
+// once a press however long the key is held. P and Pause pause the game in
+// play; Esc also ends the pause, so that the game then sees it.
 void handleKey(const SDL_KeyboardEvent& key) {
     const SDL_Scancode code = key.keysym.scancode;
+    if (key.type == SDL_KEYDOWN && key.repeat == 0) {
+        if (code == SDL_SCANCODE_P || code == SDL_SCANCODE_PAUSE) {
+            pressPause();
+        } else if (code == SDL_SCANCODE_ESCAPE) {
+            keyPaused = false;
+        }
+    }
     bool* taken = code == SDL_SCANCODE_RETURN     ? &returnTaken
                   : code == SDL_SCANCODE_KP_ENTER ? &keypadEnterTaken
                                                   : nullptr;
@@ -148,6 +176,11 @@ void handleEvent(const SDL_Event& event, Pending& pending) {
     case SDL_KEYUP:
         handleKey(event.key);
         break;
+    case SDL_CONTROLLERBUTTONDOWN:
+        if (event.cbutton.button == SDL_CONTROLLER_BUTTON_START) {
+            pressPause();
+        }
+        break;
     case SDL_CONTROLLERDEVICEADDED:
     case SDL_CONTROLLERDEVICEREMOVED:
         sdl::gamepadEvent(event);
@@ -190,16 +223,24 @@ void waitForEvents(int timeoutMs) {
     readEvents(pending);
 }
 
-// The player is away: the game stops here, its clock stopped and its sound
-// held, while the desktop's requests (exposures, resizes, a close) are still
-// answered, until the window is back.
-void waitWhileAway() {
+// The player is away or paused the game: it stops here, its clock stopped
+// and its sound held, while the desktop's requests (exposures, resizes, a
+// close) are still answered, until the window is back and the pause ended.
+// The sign shows while the pause key holds the game.
+void waitWhileStopped() {
     stoppedAt = bootMs(bootNs());
     stopped = true;
     sdl::pauseSound(true);
-    while (away && !closeRequested()) {
-        waitForEvents(kAwayLookMs);
+    while ((away || keyPaused) && !closeRequested()) {
+        sdl::showPauseSign(keyPaused);
+        if (keyPaused) {
+            // Controllers are read only when asked; Start ends the pause.
+            sdl::gamepadsUpdate();
+        }
+        waitForEvents(keyPaused && sdl::gamepadsConnected() ? kControllerLookMs : kAwayLookMs);
     }
+    keyPaused = false;
+    sdl::showPauseSign(false);
     sdl::pauseSound(false);
     stoppedMs += bootMs(bootNs()) - stoppedAt;
     stopped = false;
@@ -244,6 +285,8 @@ namespace sdl {
 
 void forgetWindowState() {
     away = false;
+    keyPaused = false;
+    inPlay = false;
     returnTaken = false;
     keypadEnterTaken = false;
 }
@@ -265,8 +308,8 @@ void pumpEvents() {
     sdl::gamepadsUpdate();
     Pending pending;
     readEvents(pending);
-    if (away && !closeRequested()) {
-        waitWhileAway();
+    if ((away || keyPaused) && !closeRequested()) {
+        waitWhileStopped();
     }
 }
 
@@ -288,6 +331,7 @@ uint32_t tickCount() {
 // Sleeps until the start of the millisecond in which the tick counter reads
 // the deadline, so that a frame ends on time and not a moment later.
 void idleUntil(uint32_t deadline) {
+    inPlay = true;
     const uint64_t now = bootNs();
     const int32_t remaining = int32_t(deadline - counterAt(now));
     if (remaining <= 0) {
@@ -312,6 +356,7 @@ void idleUntil(uint32_t deadline) {
 // and that poll reads the controllers and stops the game if the player has
 // gone away meanwhile.
 void waitForInput() {
+    inPlay = false;
     waitForEvents(sdl::gamepadsConnected() ? kControllerLookMs : kHotplugLookMs);
 }
 
