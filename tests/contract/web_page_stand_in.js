@@ -47,6 +47,9 @@ Module['qvPage'] = (function() {
         gamepadsConnected() { return false; },
         now() { return clock; },
         away() { return false; },
+        takePausePresses() { return 0; },
+        takeEscapePress() { return false; },
+        pauseSign() {},
         waitForEvent(timeoutMs, resume) {
             clock += Math.min(timeoutMs, kWaitMs);
             resume();

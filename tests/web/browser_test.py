@@ -249,6 +249,22 @@ def main():
                      kept and all(entry.endswith(":true") for entry in kept) and
                      page.run("return window.scrollY === 0"), ", ".join(kept))
 
+        # P pauses the game in play, with its sign over the picture, and P
+        # again resumes it.
+        page.tap("p", hold=0.05)
+        time.sleep(0.3)
+        paused_at = page.state()["tick"]
+        time.sleep(1.0)
+        still = page.state()["tick"]
+        sign = page.run("return Array.from(document.getElementById('screen').getContext('2d')"
+                        ".getImageData(307, 107, 1, 1).data.slice(0, 3))")
+        page.tap("p", hold=0.05)
+        time.sleep(0.3)
+        resumed = page.state()["tick"]
+        checks.check("P pauses the game with its sign, and P resumes it",
+                     still - paused_at <= 1 and sign == [240, 240, 240] and resumed > still + 100,
+                     "ticks %d, %d, %d; sign pixel %s" % (paused_at, still, resumed, sign))
+
         # A page in a background tab is hidden: the game stops, and its tick
         # counter with it, until the page is shown again.
         game_tab = page.driver.current_window_handle

@@ -42,6 +42,12 @@ const picture = context.createImageData(kWidth, kHeight);
 const held = new Set();
 const enterTaken = new Set();
 let altHeld = false;
+// Presses of the pause keys and of Esc not yet read by the game, the
+// gamepads' Start buttons as last seen, and whether the pause sign shows.
+let pausePresses = 0;
+let escapePressed = false;
+const startHeld = new Map();
+let pauseSignShown = false;
 // The page lost the keyboard (blurred) and has not had it back yet.
 let blurred = false;
 // The waits for an event on the page, woken together.
@@ -161,6 +167,17 @@ function onKeyDown(event) {
         wake();
         return;
     }
+    if (event.code === 'KeyP' || event.code === 'Pause') {
+        event.preventDefault();
+        if (!event.repeat) {
+            ++pausePresses;
+            wake();
+        }
+        return;
+    }
+    if (event.code === 'Escape' && !event.repeat) {
+        escapePressed = true;
+    }
     if (event.code in kKeyBits) {
         event.preventDefault();
         held.add(event.code);
@@ -227,6 +244,42 @@ function gamepadsConnected() {
         return false;
     }
     return Array.from(navigator.getGamepads()).some((pad) => pad && pad.mapping === 'standard');
+}
+
+// Presses of a gamepad's Start since the last look: it pauses a game in
+// play as P does (and is Enter on the screens).
+function gamepadStartPresses() {
+    if (!navigator.getGamepads) {
+        return 0;
+    }
+    let presses = 0;
+    for (const pad of navigator.getGamepads()) {
+        if (!pad || pad.mapping !== 'standard') {
+            continue;
+        }
+        const down = pad.buttons.length > 9 && pad.buttons[9].pressed;
+        if (down && !startHeld.get(pad.index)) {
+            ++presses;
+        }
+        startHeld.set(pad.index, down);
+    }
+    return presses;
+}
+
+// The pause sign over the picture: a dark box with two light bars, 48 game
+// pixels across, centred a quarter of the way down, clear of the counters
+// and of where the ship starts.
+function drawPauseSign() {
+    const size = 48;
+    const left = (kWidth - size) / 2;
+    const top = kHeight / 4 - size / 2;
+    context.fillStyle = 'rgb(24, 24, 32)';
+    context.fillRect(left, top, size, size);
+    context.fillStyle = 'rgb(240, 240, 240)';
+    const barLeft = left + (size - 2 * 10 - 8) / 2;
+    const barTop = top + (size - 28) / 2;
+    context.fillRect(barLeft, barTop, 10, 28);
+    context.fillRect(barLeft + 18, barTop, 10, 28);
 }
 
 // --- sound ------------------------------------------------------------------
@@ -312,6 +365,25 @@ const page = {
     gamepadsConnected,
     now() { return performance.now(); },
     away() { return document.hidden || blurred; },
+    takePausePresses() {
+        const presses = pausePresses + gamepadStartPresses();
+        pausePresses = 0;
+        return presses;
+    },
+    takeEscapePress() {
+        const pressed = escapePressed;
+        escapePressed = false;
+        return pressed;
+    },
+    pauseSign(shown) {
+        if (shown !== pauseSignShown) {
+            pauseSignShown = shown;
+            context.putImageData(picture, 0, 0);
+            if (shown) {
+                drawPauseSign();
+            }
+        }
+    },
     waitForEvent,
     sleep,
     audioOpen() {

@@ -8,6 +8,12 @@
 // the next pump of events does not return until the player is back. The
 // tick counter stands still meanwhile and the sound is held, so every timer
 // of the game carries on afterwards from where it stood.
+//
+// P, Pause and a gamepad's Start pause a game in play the same way, with a
+// sign over the picture, until one of them (or Esc) is pressed again. The
+// game is in play when it last waited for a frame's deadline (idleUntil);
+// the title and controls screens wait for input instead, and there the keys
+// keep their own meaning: Start is Enter.
 #include "platform/backend.h"
 #include "platform/web/web_internal.h"
 
@@ -33,19 +39,45 @@ bool stopped = false;
 uint64_t stoppedAt = 0;
 uint64_t stoppedMs = 0;
 
+// The player paused the game with a key, and has not resumed it yet.
+bool keyPaused = false;
+// The game's last wait was for a frame's deadline rather than for input.
+bool inPlay = false;
+
 uint64_t clockMs() {
     return uint64_t(std::floor(qv_now()));
 }
 
-// The player is away: the game stops here, its clock stopped and its sound
-// held, until the page is shown and has the keyboard again.
-void waitWhileAway() {
+// The presses of the pause keys since the last reading, in order: each
+// pauses a game in play or resumes a paused one; Esc resumes it, so that
+// the game then sees Esc.
+void readPauseKeys() {
+    for (int presses = qv_take_pause_presses(); presses > 0; --presses) {
+        if (keyPaused) {
+            keyPaused = false;
+        } else if (inPlay) {
+            keyPaused = true;
+        }
+    }
+    if (qv_take_escape_press() != 0) {
+        keyPaused = false;
+    }
+}
+
+// The player is away or paused the game: it stops here, its clock stopped
+// and its sound held, until the page is shown, has the keyboard and the
+// pause has ended. The sign shows while the pause key holds the game.
+void waitWhileStopped() {
     stoppedAt = clockMs();
     stopped = true;
     web::pauseSound(true);
-    while (qv_away() != 0 && !closeRequested()) {
-        qv_wait(kAwayLookMs);
+    while ((qv_away() != 0 || keyPaused) && !closeRequested()) {
+        qv_pause_sign(keyPaused ? 1 : 0);
+        qv_wait(keyPaused && qv_gamepads_connected() != 0 ? kGamepadLookMs : kAwayLookMs);
+        readPauseKeys();
     }
+    keyPaused = false;
+    qv_pause_sign(0);
     web::pauseSound(false);
     stoppedMs += clockMs() - stoppedAt;
     stopped = false;
@@ -56,8 +88,9 @@ void waitWhileAway() {
 namespace backend {
 
 void pumpEvents() {
-    if (qv_away() != 0 && !closeRequested()) {
-        waitWhileAway();
+    readPauseKeys();
+    if ((qv_away() != 0 || keyPaused) && !closeRequested()) {
+        waitWhileStopped();
     }
 }
 
@@ -81,6 +114,7 @@ uint32_t tickCount() {
 // the browser its turn without a timer: the frame ends on time and not a
 // moment later.
 void idleUntil(uint32_t deadline) {
+    inPlay = true;
     const double now = qv_now();
     const int32_t remaining = int32_t(deadline - uint32_t(uint64_t(std::floor(now)) - stoppedMs));
     if (remaining <= 0) {
@@ -93,6 +127,7 @@ void idleUntil(uint32_t deadline) {
 // Sleeps until the page has something for the game, or until the gamepads
 // are to be looked at again.
 void waitForInput() {
+    inPlay = false;
     qv_wait(qv_gamepads_connected() != 0 ? kGamepadLookMs : kHotplugLookMs);
 }
 

@@ -21,6 +21,12 @@ int qv_gamepads_connected();
 double qv_now();
 // Whether the page is hidden or has lost the keyboard.
 int qv_away();
+// Presses of P, Pause and a gamepad's Start since the last call; whether Esc
+// was pressed since the last call.
+int qv_take_pause_presses();
+int qv_take_escape_press();
+// Shows or hides the pause sign over the picture.
+void qv_pause_sign(int shown);
 
 // Hands the browser its turn: qv_wait until something happens on the page
 // (a key, a button, focus or visibility) or timeoutMs pass; qv_sleep for ms
