@@ -26,6 +26,8 @@ const kEnterBit = 1 << 0;
 const kStickThreshold = 0.5;
 // Frames whose ticks the page keeps, for measurements.
 const kPresentsKept = 4096;
+// How long holding the sound fades it out.
+const kFadeSeconds = 0.008;
 
 const stage = document.getElementById('stage');
 const canvas = document.getElementById('screen');
@@ -55,6 +57,8 @@ let waiting = [];
 let audio = null;
 let soundAllowed = false;
 let soundHeld = false;
+let mix = null;
+let suspendTimer = 0;
 const samples = new Map();
 const voices = new Map();
 let player = null;
@@ -393,6 +397,19 @@ const page = {
             return false;
         }
         audio = new Context();
+        // Every voice and the player meet in one mix (WebAudio sums them
+        // without clipping) that a limiter holds 1 dB below full scale, so
+        // that many sounds at once are held down instead of cut off; the
+        // mix's gain fades the sound when it is held.
+        mix = audio.createGain();
+        const limiter = audio.createDynamicsCompressor();
+        limiter.threshold.value = -1;
+        limiter.knee.value = 0;
+        limiter.ratio.value = 20;
+        limiter.attack.value = 0.001;
+        limiter.release.value = 0.1;
+        mix.connect(limiter);
+        limiter.connect(audio.destination);
         soundAllowed = audio.state === 'running';
         soundLine.hidden = soundAllowed;
         return true;
@@ -406,10 +423,20 @@ const page = {
             audio = null;
         }
     },
+    // Holding fades the sound out over a few milliseconds before the
+    // context stops where it is; letting go starts it and fades back in.
     audioPause(paused) {
         soundHeld = paused;
-        if (audio !== null && soundAllowed) {
-            (paused ? audio.suspend() : audio.resume()).catch(() => {});
+        if (audio === null || !soundAllowed) {
+            return;
+        }
+        clearTimeout(suspendTimer);
+        mix.gain.setTargetAtTime(paused ? 0 : 1, audio.currentTime, kFadeSeconds / 3);
+        if (paused) {
+            suspendTimer = setTimeout(() => audio !== null && audio.suspend().catch(() => {}),
+                                      kFadeSeconds * 4000);
+        } else {
+            audio.resume().catch(() => {});
         }
     },
     samplesDefine(id, bytes, channels, bits, rate) {
@@ -426,7 +453,7 @@ const page = {
         }
         const source = audio.createBufferSource();
         source.buffer = buffer;
-        source.connect(audio.destination);
+        source.connect(mix);
         source.onended = () => {
             if (voices.get(id) === source) {
                 voices.delete(id);
@@ -455,7 +482,7 @@ const page = {
             const source = audio.createBufferSource();
             source.buffer = buffer;
             source.loop = loop;
-            source.connect(audio.destination);
+            source.connect(mix);
             player = source;
             source.start();
         }, () => {});
