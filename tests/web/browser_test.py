@@ -226,9 +226,12 @@ def main():
                                lambda: (lambda s: s if s["ship"]["state"] == SHIP_FLYING else None)(
                                    page.state()))
         checks.check("Enter starts a game", flying["ship"]["state"] == SHIP_FLYING)
-        checks.check("a key turns the sound on",
+        time.sleep(0.2)
+        level = max(page.run("return window.quorvelindaxtor.soundLevel()") for _ in range(5))
+        checks.check("a key turns the sound on: its line goes, the title music sounds",
                      page.run("return window.quorvelindaxtor.soundAllowed()") and
-                     page.run("return document.getElementById('sound-line').hidden"))
+                     page.run("return document.getElementById('sound-line').hidden") and
+                     level > 0.01, "level %.3f" % level)
 
         # A listener after the page's own sees whether the page kept the
         # keys from the browser (which would scroll with them).
@@ -240,10 +243,15 @@ def main():
         checks.check("held Right turns the ship", turned != angle, "%s -> %s" % (angle, turned))
 
         page.state()  # forget the effects so far
-        page.tap(Keys.SPACE, hold=0.1)
-        time.sleep(0.1)
+        page.keys().key_down(Keys.SPACE).perform()
+        sounding = 0
+        for _ in range(5):
+            time.sleep(0.02)
+            sounding = max(sounding, page.run("return window.quorvelindaxtor.voicesSounding()"))
+        page.keys().key_up(Keys.SPACE).perform()
         effects = page.state()["effects"]
-        checks.check("Space fires: a laser voice starts", 0 in effects, "effects %s" % effects)
+        checks.check("Space fires: a laser voice starts and plays through WebAudio",
+                     0 in effects and sounding > 0, "effects %s, voices %d" % (effects, sounding))
         kept = page.run("return window.qvKept")
         checks.check("Right and Space are kept from the page, which does not scroll",
                      kept and all(entry.endswith(":true") for entry in kept) and

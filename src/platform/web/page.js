@@ -58,6 +58,7 @@ let audio = null;
 let soundAllowed = false;
 let soundHeld = false;
 let mix = null;
+let meter = null;
 let suspendTimer = 0;
 const samples = new Map();
 const voices = new Map();
@@ -410,6 +411,9 @@ const page = {
         limiter.release.value = 0.1;
         mix.connect(limiter);
         limiter.connect(audio.destination);
+        // What reaches the speakers, for the test hook's level.
+        meter = audio.createAnalyser();
+        limiter.connect(meter);
         soundAllowed = audio.state === 'running';
         soundLine.hidden = soundAllowed;
         return true;
@@ -509,6 +513,17 @@ window.quorvelindaxtor = {
     presents() { return presents; },
     firstPresentMs() { return firstPresentMs; },
     soundAllowed() { return soundAllowed; },
+    // How many effect voices play through WebAudio now.
+    voicesSounding() { return voices.size; },
+    // The loudest sample now reaching the speakers, 0 to 1.
+    soundLevel() {
+        if (meter === null) {
+            return 0;
+        }
+        const samples = new Float32Array(meter.fftSize);
+        meter.getFloatTimeDomainData(samples);
+        return samples.reduce((peak, value) => Math.max(peak, Math.abs(value)), 0);
+    },
     finished() { return finished; },
 };
 
