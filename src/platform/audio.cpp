@@ -2,7 +2,6 @@
 #include "platform/audio.h"
 #include "platform/backend.h"
 #include "platform/faults.h"
-#include "platform/files.h"
 
 #include <cstring>
 #include <string>
@@ -60,6 +59,19 @@ std::string readFormat(const uint8_t* bytes, uint32_t length, WaveFormat* format
     return {};
 }
 
+// Why these many bytes of samples are refused in this (readable) format.
+std::string lengthProblem(const WaveFormat& format, uint32_t bytes) {
+    if (bytes < format.blockAlign) {
+        return "its \"data\" chunk holds no samples";
+    }
+    const uint64_t perSecond = format.avgBytesPerSec;
+    if (bytes > kMaxBufferBytes || bytes > uint64_t(kMaxSoundSeconds) * perSecond) {
+        return std::to_string((bytes + perSecond - 1) / perSecond) + " s of sound, more than the " +
+               std::to_string(kMaxSoundSeconds) + " s a sound may last";
+    }
+    return {};
+}
+
 } // namespace
 
 bool audioOpen() {
@@ -85,10 +97,18 @@ std::string soundFormatProblem(const uint8_t* format, uint32_t formatBytes) {
     return readFormat(format, formatBytes, &wave);
 }
 
+std::string soundProblem(const uint8_t* format, uint32_t formatBytes, uint32_t bytes) {
+    WaveFormat wave{};
+    if (std::string problem = readFormat(format, formatBytes, &wave); !problem.empty()) {
+        return problem;
+    }
+    return lengthProblem(wave, bytes);
+}
+
 SoundBuffer* soundBufferCreate(const uint8_t* format, uint32_t formatBytes, uint32_t bytes) {
     WaveFormat wave{};
-    if (!audioIsOpen || !readFormat(format, formatBytes, &wave).empty() || bytes == 0 ||
-        bytes > kMaxBufferBytes || detail::faultHit(Fault::SoundBufferCreate)) {
+    if (!audioIsOpen || !readFormat(format, formatBytes, &wave).empty() ||
+        !lengthProblem(wave, bytes).empty() || detail::faultHit(Fault::SoundBufferCreate)) {
         return nullptr;
     }
     auto* buffer = new SoundBuffer;
@@ -164,13 +184,31 @@ int liveSoundBufferCount() {
     return liveBuffers;
 }
 
-bool playSoundFile(const char* path, bool loop) {
-    if (path == nullptr) {
-        return false;
+std::shared_ptr<SoundSamples> soundSamplesCreate(const uint8_t* format, uint32_t formatBytes,
+                                                 const uint8_t* data, uint32_t bytes,
+                                                 std::string* why) {
+    WaveFormat wave{};
+    std::string problem = readFormat(format, formatBytes, &wave);
+    if (problem.empty()) {
+        problem = lengthProblem(wave, bytes);
     }
-    const std::string found = findDataFile(path);
-    backend::playerPlay(path, found.c_str(), loop);
-    return !found.empty();
+    if (problem.empty() && data == nullptr) {
+        problem = "no samples";
+    }
+    if (!problem.empty()) {
+        if (why != nullptr) {
+            *why = problem;
+        }
+        return nullptr;
+    }
+    auto samples = std::make_shared<SoundSamples>();
+    samples->format = wave;
+    samples->bytes.assign(data, data + bytes);
+    return samples;
+}
+
+void playerPlay(const char* path, const std::shared_ptr<SoundSamples>& sound, bool loop) {
+    backend::playerPlay(path != nullptr ? path : "", sound, loop);
 }
 
 } // namespace plat

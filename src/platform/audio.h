@@ -3,11 +3,18 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace plat {
 
 struct SoundBuffer;
+struct SoundSamples;
+
+// The longest sound a buffer or the front-end player takes. Samples are
+// converted to the device's format at most this long, which bounds the
+// memory a sound costs whatever its rate.
+constexpr uint32_t kMaxSoundSeconds = 120;
 
 // Opens the sound device. The real game still succeeds when no audio device
 // can be had; it then plays nothing.
@@ -21,6 +28,9 @@ SoundBuffer* soundBufferCreate(const uint8_t* format, uint32_t formatBytes, uint
 // Why a buffer would refuse this "fmt " chunk body, in a few words; empty
 // when the format plays.
 std::string soundFormatProblem(const uint8_t* format, uint32_t formatBytes);
+// Why a buffer would refuse these samples: their format, none at all, or
+// more than kMaxSoundSeconds of them. Empty when they play.
+std::string soundProblem(const uint8_t* format, uint32_t formatBytes, uint32_t bytes);
 // Hands out the buffer's memory from offset over bytes, as up to two regions
 // (the second is empty here). Samples written count from the unlock on.
 bool soundBufferLock(SoundBuffer* buffer, uint32_t offset, uint32_t bytes, uint8_t** region1,
@@ -36,8 +46,14 @@ uint32_t soundBufferPosition(SoundBuffer* buffer);
 void soundBufferRelease(SoundBuffer* buffer);
 int liveSoundBufferCount();
 
-// Front-end player: stops whatever it played before and starts the file at
-// path (resolved like every data path), looping or once. Returns at once.
-bool playSoundFile(const char* path, bool loop);
+// Samples for the front-end player, checked as a buffer checks them; null,
+// with why filled, when a buffer would refuse them.
+std::shared_ptr<SoundSamples> soundSamplesCreate(const uint8_t* format, uint32_t formatBytes,
+                                                 const uint8_t* data, uint32_t bytes,
+                                                 std::string* why);
+// Front-end player, one sound at a time: stops whatever it played before and
+// plays sound from its start, looping or once; a null sound plays nothing.
+// path names the file the sound came from. Returns at once.
+void playerPlay(const char* path, const std::shared_ptr<SoundSamples>& sound, bool loop);
 
 } // namespace plat

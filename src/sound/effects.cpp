@@ -34,9 +34,9 @@ void playSporeExplosion() {
 }
 
 void playTitleMusic() {
-    plat::playSoundFile(kTitleMusic, true);
+    playFrontEndSound(kTitleMusic, true);
 }
 
 void playGameOverJingle() {
-    plat::playSoundFile(kGameOverJingle, false);
+    playFrontEndSound(kGameOverJingle, false);
 }

@@ -3,17 +3,24 @@
 #include "platform/files.h"
 #include "platform/report.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 plat::SoundBuffer* soundBuffers[kSoundBufferSlots] = {};
 WaveFile waveFiles[kWaveFileCount] = {};
 
 namespace {
+
+// Far above any sound of the game (the title music is 1.6 MB) and far below
+// what would hurt: a file is read whole.
+constexpr uint64_t kMaxSoundFileBytes = 4 * 1024 * 1024;
 
 struct EffectFile {
     int slot;
@@ -29,6 +36,14 @@ constexpr EffectFile kEffectFiles[kWaveFileCount] = {
 constexpr int kSporeExplosionSlot = 1;
 
 bool soundsLoaded = false;
+
+// A front-end sound as read once per run: its checked samples, or none when
+// the file was refused (and the player told so).
+struct FrontEndSound {
+    std::string path;
+    std::shared_ptr<plat::SoundSamples> samples;
+};
+std::vector<FrontEndSound> frontEndSounds;
 
 uint32_t readU32(const uint8_t* at) {
     return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
@@ -130,44 +145,55 @@ const char* walkChunks(WaveFile& wave) {
 // Notes why no buffer could be made for a file that was read.
 bool refuseBuffer(const char* path, const WaveFile& wave) {
     const std::string problem = plat::soundFormatProblem(wave.format, wave.formatSize);
+    const std::string length = plat::soundProblem(wave.format, wave.formatSize, wave.dataSize);
     if (!problem.empty()) {
         plat::noteFailure("refused sound format in", path, problem);
-    } else if (wave.dataSize == 0) {
-        plat::noteFailure("cannot load", path, "its \"data\" chunk holds no samples");
+    } else if (!length.empty()) {
+        plat::noteFailure("cannot load", path, length);
     } else {
         plat::noteFailure("the sound device refused a buffer for", path);
     }
     return false;
 }
 
+void releaseEffects() {
+    for (plat::SoundBuffer*& buffer : soundBuffers) {
+        plat::soundBufferRelease(buffer);
+        buffer = nullptr;
+    }
+    for (WaveFile& wave : waveFiles) {
+        freeWaveFile(wave);
+    }
+}
+
 } // namespace
 
-bool loadWaveFile(const char* path, WaveFile& wave) {
+std::string readWaveFile(const char* path, WaveFile& wave) {
     freeWaveFile(wave);
-    std::FILE* file = plat::openDataFile(path);
+    uint64_t size = 0;
+    std::string why;
+    std::FILE* file = plat::openDataFile(path, kMaxSoundFileBytes, &size, &why);
     if (file == nullptr) {
-        return refuse(path, std::strerror(errno));
+        return why;
     }
-    long size = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        size = std::ftell(file);
-    }
-    if (size < 0 || size > long(UINT32_MAX) || std::fseek(file, 0, SEEK_SET) != 0) {
-        std::fclose(file);
-        return refuse(path, size > long(UINT32_MAX) ? "the file is larger than 4 GiB"
-                                                    : "cannot find the file's size");
-    }
+    // The size is bounded, so the block is too; the headers are checked
+    // against the bytes read.
     wave.fileData = static_cast<uint8_t*>(std::malloc(size > 0 ? size_t(size) : 1));
     if (wave.fileData == nullptr) {
         std::fclose(file);
-        return refuse(path, "not enough memory to read it");
+        return "not enough memory to read it";
     }
     wave.fileSize = uint32_t(std::fread(wave.fileData, 1, size_t(size), file));
     std::fclose(file);
     if (const char* problem = walkChunks(wave)) {
-        return refuse(path, problem);
+        return problem;
     }
-    return true;
+    return {};
+}
+
+bool loadWaveFile(const char* path, WaveFile& wave) {
+    const std::string why = readWaveFile(path, wave);
+    return why.empty() || refuse(path, why);
 }
 
 bool parseWave(WaveFile& wave) {
@@ -176,7 +202,7 @@ bool parseWave(WaveFile& wave) {
 
 bool loadSounds() {
     if (soundsLoaded) {
-        releaseSoundBuffers();
+        releaseEffects();
     }
     soundsLoaded = true;
     for (int i = 0; i < kWaveFileCount; ++i) {
@@ -208,11 +234,32 @@ bool loadSounds() {
 }
 
 void releaseSoundBuffers() {
-    for (plat::SoundBuffer*& buffer : soundBuffers) {
-        plat::soundBufferRelease(buffer);
-        buffer = nullptr;
+    releaseEffects();
+    frontEndSounds.clear();
+}
+
+bool playFrontEndSound(const char* path, bool loop) {
+    if (path == nullptr) {
+        return false;
     }
-    for (WaveFile& wave : waveFiles) {
+    auto known = std::find_if(frontEndSounds.begin(), frontEndSounds.end(),
+                              [path](const FrontEndSound& sound) { return sound.path == path; });
+    if (known == frontEndSounds.end()) {
+        // Read once, through the same checks as the effects; only samples
+        // that passed reach the player. A refused file costs one line.
+        FrontEndSound sound{path, nullptr};
+        WaveFile wave{};
+        std::string why = readWaveFile(path, wave);
+        if (why.empty()) {
+            sound.samples = plat::soundSamplesCreate(wave.format, wave.formatSize, wave.data,
+                                                     wave.dataSize, &why);
+        }
         freeWaveFile(wave);
+        if (sound.samples == nullptr) {
+            plat::reportFileNotice("cannot play", path, why + "; the game goes on without it");
+        }
+        known = frontEndSounds.insert(frontEndSounds.end(), std::move(sound));
     }
+    plat::playerPlay(path, known->samples, loop);
+    return known->samples != nullptr;
 }

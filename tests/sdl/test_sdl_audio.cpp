@@ -8,8 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -146,35 +144,24 @@ TEST_F(SdlAudio, DuplicatesPlayOnTheirOwnChannels) {
     EXPECT_GT(backend::voicePosition(copies[1].get()), 8000u * 700 / 1000);
 }
 
-TEST_F(SdlAudio, PlayerPlaysOneFileAtATime) {
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("qv_sdl_tests_" + std::to_string(SDL_GetTicks64()));
-    std::filesystem::create_directories(dir);
-    auto writeWave = [&](const char* name, uint32_t bytes) {
-        // 8-bit mono at 8000 Hz.
-        const uint32_t header[] = {0x46464952, 36 + bytes, 0x45564157, 0x20746D66, 16,   0x00010001,
-                                   8000,       8000,       0x00080001, 0x61746164, bytes};
-        std::ofstream out(dir / name, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(header), sizeof header);
-        out << std::string(bytes, char(0x90));
-        return (dir / name).string();
-    };
-    const std::string shortFile = writeWave("short.wav", 1200);
-    const std::string longFile = writeWave("long.wav", 16000);
+TEST_F(SdlAudio, PlayerPlaysOneSoundAtATime) {
+    // 150 ms and 2 s of 8-bit mono at 8000 Hz, as the game hands them over.
+    const auto shortSound = makeBuffer(8000, 1, 8, 150)->samples;
+    const auto longSound = makeBuffer(8000, 1, 8, 2000)->samples;
+    using plat::sdl::testing::playerPlaying;
 
-    backend::playerPlay("short.wav", shortFile.c_str(), false);
-    EXPECT_TRUE(Mix_PlayingMusic());
+    backend::playerPlay("short.wav", shortSound, false);
+    EXPECT_TRUE(playerPlaying());
     sleepMs(450);
-    EXPECT_FALSE(Mix_PlayingMusic()) << "played once, then stopped";
-    backend::playerPlay("short.wav", shortFile.c_str(), true);
+    EXPECT_FALSE(playerPlaying()) << "played once, then stopped";
+    backend::playerPlay("short.wav", shortSound, true);
     sleepMs(450);
-    EXPECT_TRUE(Mix_PlayingMusic()) << "looping goes on past the end";
-    backend::playerPlay("long.wav", longFile.c_str(), false);
-    EXPECT_TRUE(Mix_PlayingMusic());
-    // A file that does not exist stops the sound before it.
-    backend::playerPlay("missing.wav", "", false);
-    EXPECT_FALSE(Mix_PlayingMusic());
-    std::filesystem::remove_all(dir);
+    EXPECT_TRUE(playerPlaying()) << "looping goes on past the end";
+    backend::playerPlay("long.wav", longSound, false);
+    EXPECT_TRUE(playerPlaying());
+    // A refused file stops the sound before it.
+    backend::playerPlay("missing.wav", nullptr, false);
+    EXPECT_FALSE(playerPlaying());
 }
 
 TEST(SdlAudioSilent, BuffersKeepTimeWithoutADevice) {

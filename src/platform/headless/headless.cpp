@@ -236,8 +236,8 @@ void voiceRelease(SoundBuffer* buffer) {
     buffer->voice = nullptr;
 }
 
-void playerPlay(const char* requestedPath, const char* resolvedPath, bool loop) {
-    state.player.push_back({requestedPath, loop, state.tick, resolvedPath[0] != '\0'});
+void playerPlay(const char* path, const std::shared_ptr<SoundSamples>& sound, bool loop) {
+    state.player.push_back({path, loop, state.tick, sound != nullptr});
 }
 
 void writeErrorLine(const std::string& line) {

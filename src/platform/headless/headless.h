@@ -62,7 +62,8 @@ struct PlayerRequest {
     std::string path;
     bool loop;
     uint32_t tick;
-    bool found;
+    // Whether the file's samples passed and play.
+    bool played;
 };
 std::vector<EffectRequest>& effectRequests();
 std::vector<PlayerRequest>& playerRequests();
