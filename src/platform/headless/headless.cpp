@@ -28,6 +28,7 @@ struct State {
     bool displayOpen = false;
     bool cursorShown = true;
     bool audioOpen = false;
+    bool waitingForInput = false;
     std::vector<EffectRequest> effects;
     std::vector<PlayerRequest> player;
     std::vector<std::string> errorLines;
@@ -85,6 +86,10 @@ void advance(uint32_t milliseconds) {
 
 uint64_t elapsed() {
     return state.elapsed;
+}
+
+bool waitingForInput() {
+    return state.waitingForInput;
 }
 
 void holdKeys(std::initializer_list<plat::Key> keys) {
@@ -184,6 +189,12 @@ void idleUntil(uint32_t) {
 }
 
 void waitForInput() {
+    // Cleared however the turn ends: a simulator's hook may leave the wait
+    // by throwing.
+    struct Waiting {
+        Waiting() { state.waitingForInput = true; }
+        ~Waiting() { state.waitingForInput = false; }
+    } waiting;
     headless::idleTurn();
 }
 
