@@ -60,14 +60,14 @@ std::string readFormat(const uint8_t* bytes, uint32_t length, WaveFormat* format
 }
 
 // Why these many bytes of samples are refused in this (readable) format.
-std::string lengthProblem(const WaveFormat& format, uint32_t bytes) {
+std::string lengthProblem(const WaveFormat& format, uint32_t bytes, uint32_t maxSeconds) {
     if (bytes < format.blockAlign) {
         return "its \"data\" chunk holds no samples";
     }
     const uint64_t perSecond = format.avgBytesPerSec;
-    if (bytes > kMaxBufferBytes || bytes > uint64_t(kMaxSoundSeconds) * perSecond) {
+    if (bytes > kMaxBufferBytes || bytes > uint64_t(maxSeconds) * perSecond) {
         return std::to_string((bytes + perSecond - 1) / perSecond) + " s of sound, more than the " +
-               std::to_string(kMaxSoundSeconds) + " s a sound may last";
+               std::to_string(maxSeconds) + " s such a sound may last";
     }
     return {};
 }
@@ -102,13 +102,14 @@ std::string soundProblem(const uint8_t* format, uint32_t formatBytes, uint32_t b
     if (std::string problem = readFormat(format, formatBytes, &wave); !problem.empty()) {
         return problem;
     }
-    return lengthProblem(wave, bytes);
+    return lengthProblem(wave, bytes, kMaxEffectSeconds);
 }
 
 SoundBuffer* soundBufferCreate(const uint8_t* format, uint32_t formatBytes, uint32_t bytes) {
     WaveFormat wave{};
     if (!audioIsOpen || !readFormat(format, formatBytes, &wave).empty() ||
-        !lengthProblem(wave, bytes).empty() || detail::faultHit(Fault::SoundBufferCreate)) {
+        !lengthProblem(wave, bytes, kMaxEffectSeconds).empty() ||
+        detail::faultHit(Fault::SoundBufferCreate)) {
         return nullptr;
     }
     auto* buffer = new SoundBuffer;
@@ -190,7 +191,7 @@ std::shared_ptr<SoundSamples> soundSamplesCreate(const uint8_t* format, uint32_t
     WaveFormat wave{};
     std::string problem = readFormat(format, formatBytes, &wave);
     if (problem.empty()) {
-        problem = lengthProblem(wave, bytes);
+        problem = lengthProblem(wave, bytes, kMaxFrontEndSeconds);
     }
     if (problem.empty() && data == nullptr) {
         problem = "no samples";

@@ -11,10 +11,12 @@ namespace plat {
 struct SoundBuffer;
 struct SoundSamples;
 
-// The longest sound a buffer or the front-end player takes. Samples are
-// converted to the device's format at most this long, which bounds the
-// memory a sound costs whatever its rate.
-constexpr uint32_t kMaxSoundSeconds = 120;
+// The longest sound an effect buffer, and the front-end player, take. A
+// backend converts the samples to its device's format, so the length (not
+// the file's size) bounds what a sound costs whatever its rate: far above
+// the game's own sounds (effects of about a second, 37 s of title music).
+constexpr uint32_t kMaxEffectSeconds = 10;
+constexpr uint32_t kMaxFrontEndSeconds = 60;
 
 // Opens the sound device. The real game still succeeds when no audio device
 // can be had; it then plays nothing.
@@ -29,7 +31,7 @@ SoundBuffer* soundBufferCreate(const uint8_t* format, uint32_t formatBytes, uint
 // when the format plays.
 std::string soundFormatProblem(const uint8_t* format, uint32_t formatBytes);
 // Why a buffer would refuse these samples: their format, none at all, or
-// more than kMaxSoundSeconds of them. Empty when they play.
+// more than kMaxEffectSeconds of them. Empty when they play.
 std::string soundProblem(const uint8_t* format, uint32_t formatBytes, uint32_t bytes);
 // Hands out the buffer's memory from offset over bytes, as up to two regions
 // (the second is empty here). Samples written count from the unlock on.
@@ -46,8 +48,8 @@ uint32_t soundBufferPosition(SoundBuffer* buffer);
 void soundBufferRelease(SoundBuffer* buffer);
 int liveSoundBufferCount();
 
-// Samples for the front-end player, checked as a buffer checks them; null,
-// with why filled, when a buffer would refuse them.
+// Samples for the front-end player, checked as a buffer checks them but
+// for up to kMaxFrontEndSeconds; null, with why filled, when refused.
 std::shared_ptr<SoundSamples> soundSamplesCreate(const uint8_t* format, uint32_t formatBytes,
                                                  const uint8_t* data, uint32_t bytes,
                                                  std::string* why);

@@ -18,9 +18,11 @@ WaveFile waveFiles[kWaveFileCount] = {};
 
 namespace {
 
-// Far above any sound of the game (the title music is 1.6 MB) and far below
-// what would hurt: a file is read whole.
-constexpr uint64_t kMaxSoundFileBytes = 4 * 1024 * 1024;
+// Far above the game's sounds (effects of at most 53 KB, 1.6 MB of title
+// music) and far below what would hurt: a file is read whole, and every
+// effect's bytes are kept for the run.
+constexpr uint64_t kMaxEffectFileBytes = 1024 * 1024;
+constexpr uint64_t kMaxFrontEndFileBytes = 4 * 1024 * 1024;
 
 struct EffectFile {
     int slot;
@@ -168,11 +170,11 @@ void releaseEffects() {
 
 } // namespace
 
-std::string readWaveFile(const char* path, WaveFile& wave) {
+std::string readWaveFile(const char* path, WaveFile& wave, uint64_t maxBytes) {
     freeWaveFile(wave);
     uint64_t size = 0;
     std::string why;
-    std::FILE* file = plat::openDataFile(path, kMaxSoundFileBytes, &size, &why);
+    std::FILE* file = plat::openDataFile(path, maxBytes, &size, &why);
     if (file == nullptr) {
         return why;
     }
@@ -192,7 +194,7 @@ std::string readWaveFile(const char* path, WaveFile& wave) {
 }
 
 bool loadWaveFile(const char* path, WaveFile& wave) {
-    const std::string why = readWaveFile(path, wave);
+    const std::string why = readWaveFile(path, wave, kMaxEffectFileBytes);
     return why.empty() || refuse(path, why);
 }
 
@@ -249,7 +251,7 @@ bool playFrontEndSound(const char* path, bool loop) {
         // that passed reach the player. A refused file costs one line.
         FrontEndSound sound{path, nullptr};
         WaveFile wave{};
-        std::string why = readWaveFile(path, wave);
+        std::string why = readWaveFile(path, wave, kMaxFrontEndFileBytes);
         if (why.empty()) {
             sound.samples = plat::soundSamplesCreate(wave.format, wave.formatSize, wave.data,
                                                      wave.dataSize, &why);

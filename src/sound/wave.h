@@ -26,12 +26,12 @@ extern plat::SoundBuffer* soundBuffers[kSoundBufferSlots];
 constexpr int kWaveFileCount = 5;
 extern WaveFile waveFiles[kWaveFileCount];
 
-// Reads the file at path whole and finds its chunks. Frees what wave held.
-// The file is looked at first: a regular file of at most 4 MiB.
+// Reads an effect file at path whole and finds its chunks. Frees what wave
+// held. The file is looked at first: a regular file of at most 1 MiB.
 bool loadWaveFile(const char* path, WaveFile& wave);
-// As loadWaveFile, but says why the file is refused instead of noting a
-// failure; empty when it was read.
-std::string readWaveFile(const char* path, WaveFile& wave);
+// As loadWaveFile for a file of at most maxBytes, but says why the file is
+// refused instead of noting a failure; empty when it was read.
+std::string readWaveFile(const char* path, WaveFile& wave, uint64_t maxBytes);
 // Walks the chunks of wave.fileData: true when "fmt " and "data" were found
 // inside the bytes the RIFF header and the file both cover. A file too short
 // for its header, a chunk running past those bytes, or a riffSize beyond the
@@ -43,6 +43,6 @@ bool loadSounds();
 // (program end).
 void releaseSoundBuffers();
 // Plays a front-end sound file on the platform's player, looping or once.
-// The file is read and checked as an effect is, once per run; a refused one
+// The file (at most 4 MiB) is read and checked as an effect is, once per run; a refused one
 // plays nothing, costs one line on standard error and false.
 bool playFrontEndSound(const char* path, bool loop);
