@@ -5,7 +5,6 @@
 
 #include "platform/audio.h"
 #include "platform/sdl/sdl_testing.h"
-#include "sound/wave.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -42,18 +41,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         broken("cannot write the input file");
     }
     // Each input is a new run's files: forget what the last one read.
-    releaseSoundBuffers();
-    const bool music = playFrontEndSound(kMusic, true);
+    plat::detail::forgetSoundFiles();
+    const bool music = plat::playSoundFile(kMusic, true);
     // Only samples that passed reach the mixer. (One that passed may still
     // be too short to leave a sample at the device's rate.)
     if (!music && plat::sdl::testing::playerPlaying()) {
         broken("refused music plays");
     }
-    const bool jingle = playFrontEndSound(kJingle, false);
+    const bool jingle = plat::playSoundFile(kJingle, false);
     if (jingle != music) {
         broken("the same bytes were taken once and refused once");
     }
     // Played again, as on every frame of a game over: from memory.
-    playFrontEndSound(kJingle, false);
+    plat::playSoundFile(kJingle, false);
     return 0;
 }

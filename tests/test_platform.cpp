@@ -326,19 +326,20 @@ TEST_F(PlatformTest, SoundBuffersRefuseFormatsTheyCannotPlay) {
 }
 
 TEST_F(PlatformTest, FrontEndPlayerRecordsEachRequest) {
-    // PCM, mono, 22050 Hz, 16 bits.
-    const std::vector<uint8_t> good = {1, 0, 1, 0, 0x22, 0x56, 0, 0, 0x44, 0xAC, 0, 0, 2, 0, 16, 0};
-    const std::vector<uint8_t> samples(64, 0);
-    std::string why;
-    const auto sound = plat::soundSamplesCreate(good.data(), 16, samples.data(), 64, &why);
-    ASSERT_NE(sound, nullptr) << why;
-    plat::playerPlay("sons/alien.wav", sound, true);
-    plat::playerPlay("sons/GameOver_bis.wav", nullptr, false);
+    TempDir dir;
+    // 2 samples of 8-bit mono at 8000 Hz.
+    writeFile(dir.path() / "sons" / "alien.wav",
+              {'R', 'I', 'F', 'F', 38,  0,   0,   0,   'W',  'A',  'V', 'E', 'f',  'm',  't', ' ',
+               16,  0,   0,   0,   1,   0,   1,   0,   0x40, 0x1F, 0,   0,   0x40, 0x1F, 0,   0,
+               1,   0,   8,   0,   'd', 'a', 't', 'a', 2,    0,    0,   0,   0x80, 0x90});
+    WorkingDirectory enter(dir.path());
+    EXPECT_TRUE(plat::playSoundFile("sons/alien.wav", true));
+    EXPECT_FALSE(plat::playSoundFile("sons/GameOver_bis.wav", false));
     ASSERT_EQ(headless::playerRequests().size(), 2u);
     EXPECT_TRUE(headless::playerRequests()[0].loop);
-    EXPECT_TRUE(headless::playerRequests()[0].played);
+    EXPECT_TRUE(headless::playerRequests()[0].found);
     EXPECT_EQ(headless::playerRequests()[1].path, "sons/GameOver_bis.wav");
-    EXPECT_FALSE(headless::playerRequests()[1].played);
+    EXPECT_FALSE(headless::playerRequests()[1].found);
 }
 
 intptr_t recordingProc(plat::Window* window, uint32_t message, uintptr_t w, intptr_t l) {

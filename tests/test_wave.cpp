@@ -319,11 +319,11 @@ TEST_F(SoundTest, EveryBadSoundFileIsRefusedWithItsCauseAndTheFrontEndGoesOn) {
         EXPECT_NE(plat::notedFailure().find(bad.why), std::string::npos) << plat::notedFailure();
 
         // The title music: nothing plays, one line for the run, and on.
-        releaseSoundBuffers();
+        plat::detail::forgetSoundFiles();
         headless::errorLines().clear();
         headless::playerRequests().clear();
-        EXPECT_FALSE(playFrontEndSound("sons/alien.wav", true));
-        EXPECT_FALSE(playFrontEndSound("sons/alien.wav", true));
+        EXPECT_FALSE(plat::playSoundFile("sons/alien.wav", true));
+        EXPECT_FALSE(plat::playSoundFile("sons/alien.wav", true));
         ASSERT_EQ(headless::errorLines().size(), 1u);
         const std::string& line = headless::errorLines()[0];
         EXPECT_NE(line.find("cannot play " + (copy.path() / "sons" / "alien.wav").string() + ": " +
@@ -331,7 +331,7 @@ TEST_F(SoundTest, EveryBadSoundFileIsRefusedWithItsCauseAndTheFrontEndGoesOn) {
                   std::string::npos)
             << line;
         ASSERT_EQ(headless::playerRequests().size(), 2u);
-        EXPECT_FALSE(headless::playerRequests()[1].played);
+        EXPECT_FALSE(headless::playerRequests()[1].found);
     }
 }
 
@@ -340,24 +340,24 @@ TEST_F(SoundTest, FrontEndSoundsAreReadOnceAndPlayFromMemory) {
     copyData(copy.path());
     WorkingDirectory enter(copy.path());
     for (int i = 0; i < 3; ++i) {
-        EXPECT_TRUE(playFrontEndSound("sons/GameOver_bis.wav", false));
+        EXPECT_TRUE(plat::playSoundFile("sons/GameOver_bis.wav", false));
     }
     // The file may go once read: the jingle asked for on every frame of a
     // game over does not read it again.
     std::filesystem::remove(copy.path() / "sons" / "GameOver_bis.wav");
-    EXPECT_TRUE(playFrontEndSound("sons/GameOver_bis.wav", false));
+    EXPECT_TRUE(plat::playSoundFile("sons/GameOver_bis.wav", false));
     EXPECT_TRUE(headless::errorLines().empty());
     // Music may last longer than an effect.
     const auto longer =
         riff({{"fmt ", rawFormat(1, 4000, 1, 8)}, {"data", std::vector<uint8_t>(4000 * 30, 0x80)}});
     writeFile(copy.path() / "sons" / "alien.wav", longer);
-    EXPECT_TRUE(playFrontEndSound("sons/alien.wav", true));
+    EXPECT_TRUE(plat::playSoundFile("sons/alien.wav", true));
     writeFile(copy.path() / "sons" / "Laser.wav", longer);
     EXPECT_FALSE(loadSounds());
     EXPECT_NE(plat::notedFailure().find("30 s of sound, more than the 10 s"), std::string::npos)
         << plat::notedFailure();
     for (const headless::PlayerRequest& request : headless::playerRequests()) {
-        EXPECT_TRUE(request.played);
+        EXPECT_TRUE(request.found);
     }
 }
 

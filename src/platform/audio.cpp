@@ -2,9 +2,16 @@
 #include "platform/audio.h"
 #include "platform/backend.h"
 #include "platform/faults.h"
+#include "platform/files.h"
+#include "platform/report.h"
+#include "platform/wave_chunks.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace plat {
 
@@ -86,6 +93,7 @@ bool audioOpen() {
 }
 
 void audioClose() {
+    detail::forgetSoundFiles();
     if (audioIsOpen) {
         backend::audioClose();
         audioIsOpen = false;
@@ -185,31 +193,72 @@ int liveSoundBufferCount() {
     return liveBuffers;
 }
 
-std::shared_ptr<SoundSamples> soundSamplesCreate(const uint8_t* format, uint32_t formatBytes,
-                                                 const uint8_t* data, uint32_t bytes,
-                                                 std::string* why) {
-    WaveFormat wave{};
-    std::string problem = readFormat(format, formatBytes, &wave);
-    if (problem.empty()) {
-        problem = lengthProblem(wave, bytes, kMaxFrontEndSeconds);
+namespace {
+
+// Far above the game's title music (1.6 MB) and far below what would hurt:
+// the file is read whole.
+constexpr uint64_t kMaxFrontEndFileBytes = 4 * 1024 * 1024;
+
+// A front-end file as read once per run: its checked samples, or none when
+// it was refused (and the player told why).
+struct FrontEndFile {
+    std::string path;
+    std::shared_ptr<SoundSamples> samples;
+};
+std::vector<FrontEndFile> frontEndFiles;
+
+// The checked samples of the file at path; null with why filled when the
+// file is refused.
+std::shared_ptr<SoundSamples> readSoundFile(const char* path, std::string* why) {
+    uint64_t size = 0;
+    std::FILE* file = openDataFile(path, kMaxFrontEndFileBytes, &size, why);
+    if (file == nullptr) {
+        return nullptr;
     }
-    if (problem.empty() && data == nullptr) {
-        problem = "no samples";
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    std::fclose(file);
+    WaveChunks chunks;
+    if (const char* problem = findWaveChunks(bytes.data(), bytes.size(), &chunks)) {
+        *why = problem;
+        return nullptr;
     }
-    if (!problem.empty()) {
-        if (why != nullptr) {
-            *why = problem;
-        }
+    WaveFormat format{};
+    *why = readFormat(chunks.format, chunks.formatSize, &format);
+    if (why->empty()) {
+        *why = lengthProblem(format, chunks.dataSize, kMaxFrontEndSeconds);
+    }
+    if (!why->empty()) {
         return nullptr;
     }
     auto samples = std::make_shared<SoundSamples>();
-    samples->format = wave;
-    samples->bytes.assign(data, data + bytes);
+    samples->format = format;
+    samples->bytes.assign(chunks.data, chunks.data + chunks.dataSize);
     return samples;
 }
 
-void playerPlay(const char* path, const std::shared_ptr<SoundSamples>& sound, bool loop) {
-    backend::playerPlay(path != nullptr ? path : "", sound, loop);
+} // namespace
+
+bool playSoundFile(const char* path, bool loop) {
+    if (path == nullptr) {
+        return false;
+    }
+    auto known = std::find_if(frontEndFiles.begin(), frontEndFiles.end(),
+                              [path](const FrontEndFile& file) { return file.path == path; });
+    if (known == frontEndFiles.end()) {
+        std::string why;
+        FrontEndFile file{path, readSoundFile(path, &why)};
+        if (file.samples == nullptr) {
+            reportFileNotice("cannot play", path, why + "; the game goes on without it");
+        }
+        known = frontEndFiles.insert(frontEndFiles.end(), std::move(file));
+    }
+    backend::playerPlay(path, known->samples, loop);
+    return known->samples != nullptr;
+}
+
+void detail::forgetSoundFiles() {
+    frontEndFiles.clear();
 }
 
 } // namespace plat

@@ -3,13 +3,11 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 namespace plat {
 
 struct SoundBuffer;
-struct SoundSamples;
 
 // The longest sound an effect buffer, and the front-end player, take. A
 // backend converts the samples to its device's format, so the length (not
@@ -48,14 +46,18 @@ uint32_t soundBufferPosition(SoundBuffer* buffer);
 void soundBufferRelease(SoundBuffer* buffer);
 int liveSoundBufferCount();
 
-// Samples for the front-end player, checked as a buffer checks them but
-// for up to kMaxFrontEndSeconds; null, with why filled, when refused.
-std::shared_ptr<SoundSamples> soundSamplesCreate(const uint8_t* format, uint32_t formatBytes,
-                                                 const uint8_t* data, uint32_t bytes,
-                                                 std::string* why);
-// Front-end player, one sound at a time: stops whatever it played before and
-// plays sound from its start, looping or once; a null sound plays nothing.
-// path names the file the sound came from. Returns at once.
-void playerPlay(const char* path, const std::shared_ptr<SoundSamples>& sound, bool loop);
+// Front-end player, one sound at a time: stops whatever it played before
+// and plays the WAVE file at path (resolved like every data path) from its
+// start, looping or once. The file is read and checked once per run, by the
+// walk and the format checks the effects go through, and only its checked
+// samples reach the backend: a regular file of at most 4 MiB and
+// kMaxFrontEndSeconds. A refused file plays nothing, costs one line on
+// standard error for the run, and false. Returns at once.
+bool playSoundFile(const char* path, bool loop);
+
+namespace detail {
+// Forgets the front-end files read (a fresh program).
+void forgetSoundFiles();
+} // namespace detail
 
 } // namespace plat

@@ -88,11 +88,13 @@ std::string findDataFile(const char* path) {
 
 namespace {
 
-// Why a file of this kind is no data file; empty for a regular file.
+// Why a file of this kind is no data file, with errno set to match; empty
+// for a regular file.
 std::string kindProblem(mode_t mode) {
     if (S_ISREG(mode)) {
         return {};
     }
+    errno = S_ISDIR(mode) ? EISDIR : ENODEV;
     if (S_ISDIR(mode)) {
         return "a directory, not a file";
     }
@@ -113,6 +115,7 @@ std::string sizeProblem(uint64_t size, uint64_t maxBytes) {
     if (size <= maxBytes) {
         return {};
     }
+    errno = EFBIG;
     return "the file holds " + byteCountText(size) + ", more than the " + byteCountText(maxBytes) +
            " such a file may take";
 }
@@ -160,6 +163,7 @@ std::FILE* openDataFile(const char* path, uint64_t maxBytes, uint64_t* size, std
     why = why != nullptr ? why : &ignored;
     *size = 0;
     if (path == nullptr) {
+        errno = EINVAL;
         *why = "no file named";
         return nullptr;
     }
@@ -188,7 +192,9 @@ std::FILE* openDataFile(const char* path, uint64_t maxBytes, uint64_t* size, std
         if (why->empty()) {
             *why = std::strerror(errno);
         }
+        const int cause = errno;
         ::close(descriptor);
+        errno = cause;
         return nullptr;
     }
     *size = uint64_t(opened.st_size);

@@ -34,9 +34,9 @@ void playSporeExplosion() {
 }
 
 void playTitleMusic() {
-    playFrontEndSound(kTitleMusic, true);
+    plat::playSoundFile(kTitleMusic, true);
 }
 
 void playGameOverJingle() {
-    playFrontEndSound(kGameOverJingle, false);
+    plat::playSoundFile(kGameOverJingle, false);
 }

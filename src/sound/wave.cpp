@@ -2,27 +2,22 @@
 
 #include "platform/files.h"
 #include "platform/report.h"
+#include "platform/wave_chunks.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
-#include <vector>
 
 plat::SoundBuffer* soundBuffers[kSoundBufferSlots] = {};
 WaveFile waveFiles[kWaveFileCount] = {};
 
 namespace {
 
-// Far above the game's sounds (effects of at most 53 KB, 1.6 MB of title
-// music) and far below what would hurt: a file is read whole, and every
-// effect's bytes are kept for the run.
+// Far above the game's effects (53 KB at most) and far below what would
+// hurt: a file is read whole, and every effect's bytes are kept for the run.
 constexpr uint64_t kMaxEffectFileBytes = 1024 * 1024;
-constexpr uint64_t kMaxFrontEndFileBytes = 4 * 1024 * 1024;
 
 struct EffectFile {
     int slot;
@@ -38,28 +33,6 @@ constexpr EffectFile kEffectFiles[kWaveFileCount] = {
 constexpr int kSporeExplosionSlot = 1;
 
 bool soundsLoaded = false;
-
-// A front-end sound as read once per run: its checked samples, or none when
-// the file was refused (and the player told so).
-struct FrontEndSound {
-    std::string path;
-    std::shared_ptr<plat::SoundSamples> samples;
-};
-std::vector<FrontEndSound> frontEndSounds;
-
-uint32_t readU32(const uint8_t* at) {
-    return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
-}
-
-// Compares a four-character id without regard to letter case.
-bool idIs(const uint8_t* at, const char* id) {
-    for (int i = 0; i < 4; ++i) {
-        if (std::toupper(at[i]) != std::toupper(static_cast<unsigned char>(id[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 void freeWaveFile(WaveFile& wave) {
     std::free(wave.fileData);
@@ -95,53 +68,16 @@ bool refuse(const char* path, const std::string& why) {
     return false;
 }
 
-constexpr const char* kNoChunks = "no \"fmt \" and \"data\" chunks inside its RIFF data";
-
-// Walks the chunks as parseWave does; null when both were found, else why
+// Finds the wave's chunks in its bytes; null when both were found, else why
 // the file is refused.
 const char* walkChunks(WaveFile& wave) {
-    wave.format = nullptr;
-    wave.data = nullptr;
-    const uint8_t* bytes = wave.fileData;
-    if (bytes == nullptr || wave.fileSize < 12) {
-        return "the file is shorter than a RIFF header";
-    }
-    if (!idIs(bytes, "RIFF") || !idIs(bytes + 8, "WAVE")) {
-        return "not a RIFF/WAVE file";
-    }
-    const uint64_t riffSize = readU32(bytes + 4);
-    const uint64_t end = 8 + riffSize;
-    if (end > wave.fileSize) {
-        return "its RIFF header gives more bytes than the file holds";
-    }
-    uint64_t offset = 12;
-    if (offset >= end) {
-        return kNoChunks;
-    }
-    for (;;) {
-        if (offset + 8 > end) {
-            return "a chunk header runs past the end of its RIFF data";
-        }
-        const uint64_t size = readU32(bytes + offset + 4);
-        if (offset + 8 + size > end) {
-            return "a chunk runs past the end of its RIFF data";
-        }
-        if (idIs(bytes + offset, "fmt ")) {
-            wave.format = bytes + offset + 8;
-            wave.formatSize = uint32_t(size);
-        } else if (idIs(bytes + offset, "data")) {
-            wave.data = bytes + offset + 8;
-            wave.dataSize = uint32_t(size);
-        }
-        // Chunks follow one another exactly by their size fields.
-        offset += 8 + size;
-        if (wave.format != nullptr && wave.data != nullptr) {
-            return nullptr;
-        }
-        if (offset >= end) {
-            return kNoChunks;
-        }
-    }
+    plat::WaveChunks chunks;
+    const char* problem = plat::findWaveChunks(wave.fileData, wave.fileSize, &chunks);
+    wave.format = chunks.format;
+    wave.formatSize = chunks.formatSize;
+    wave.data = chunks.data;
+    wave.dataSize = chunks.dataSize;
+    return problem;
 }
 
 // Notes why no buffer could be made for a file that was read.
@@ -170,11 +106,13 @@ void releaseEffects() {
 
 } // namespace
 
-std::string readWaveFile(const char* path, WaveFile& wave, uint64_t maxBytes) {
+// Reads the file whole and finds its chunks; empty when both were found,
+// else why the file is refused.
+static std::string readWaveFile(const char* path, WaveFile& wave) {
     freeWaveFile(wave);
     uint64_t size = 0;
     std::string why;
-    std::FILE* file = plat::openDataFile(path, maxBytes, &size, &why);
+    std::FILE* file = plat::openDataFile(path, kMaxEffectFileBytes, &size, &why);
     if (file == nullptr) {
         return why;
     }
@@ -194,7 +132,7 @@ std::string readWaveFile(const char* path, WaveFile& wave, uint64_t maxBytes) {
 }
 
 bool loadWaveFile(const char* path, WaveFile& wave) {
-    const std::string why = readWaveFile(path, wave, kMaxEffectFileBytes);
+    const std::string why = readWaveFile(path, wave);
     return why.empty() || refuse(path, why);
 }
 
@@ -237,31 +175,4 @@ bool loadSounds() {
 
 void releaseSoundBuffers() {
     releaseEffects();
-    frontEndSounds.clear();
-}
-
-bool playFrontEndSound(const char* path, bool loop) {
-    if (path == nullptr) {
-        return false;
-    }
-    auto known = std::find_if(frontEndSounds.begin(), frontEndSounds.end(),
-                              [path](const FrontEndSound& sound) { return sound.path == path; });
-    if (known == frontEndSounds.end()) {
-        // Read once, through the same checks as the effects; only samples
-        // that passed reach the player. A refused file costs one line.
-        FrontEndSound sound{path, nullptr};
-        WaveFile wave{};
-        std::string why = readWaveFile(path, wave, kMaxFrontEndFileBytes);
-        if (why.empty()) {
-            sound.samples = plat::soundSamplesCreate(wave.format, wave.formatSize, wave.data,
-                                                     wave.dataSize, &why);
-        }
-        freeWaveFile(wave);
-        if (sound.samples == nullptr) {
-            plat::reportFileNotice("cannot play", path, why + "; the game goes on without it");
-        }
-        known = frontEndSounds.insert(frontEndSounds.end(), std::move(sound));
-    }
-    plat::playerPlay(path, known->samples, loop);
-    return known->samples != nullptr;
 }

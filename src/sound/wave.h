@@ -4,7 +4,6 @@
 #include "platform/audio.h"
 
 #include <cstdint>
-#include <string>
 
 // One effect file read whole into memory, with its two chunks found.
 struct WaveFile {
@@ -29,9 +28,6 @@ extern WaveFile waveFiles[kWaveFileCount];
 // Reads an effect file at path whole and finds its chunks. Frees what wave
 // held. The file is looked at first: a regular file of at most 1 MiB.
 bool loadWaveFile(const char* path, WaveFile& wave);
-// As loadWaveFile for a file of at most maxBytes, but says why the file is
-// refused instead of noting a failure; empty when it was read.
-std::string readWaveFile(const char* path, WaveFile& wave, uint64_t maxBytes);
 // Walks the chunks of wave.fileData: true when "fmt " and "data" were found
 // inside the bytes the RIFF header and the file both cover. A file too short
 // for its header, a chunk running past those bytes, or a riffSize beyond the
@@ -39,10 +35,5 @@ std::string readWaveFile(const char* path, WaveFile& wave, uint64_t maxBytes);
 bool parseWave(WaveFile& wave);
 // Makes slots 0 to 6 anew from the effect files, releasing the last game's.
 bool loadSounds();
-// Releases every effect buffer, every file read and the front-end sounds
-// (program end).
+// Releases every effect buffer and every file read (program end).
 void releaseSoundBuffers();
-// Plays a front-end sound file on the platform's player, looping or once.
-// The file (at most 4 MiB) is read and checked as an effect is, once per run; a refused one
-// plays nothing, costs one line on standard error and false.
-bool playFrontEndSound(const char* path, bool loop);

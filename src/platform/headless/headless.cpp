@@ -69,6 +69,7 @@ void reset(uint32_t startTick) {
     plat::clearFaults();
     plat::windowSystemReset();
     plat::detail::resetReports();
+    plat::detail::forgetSoundFiles();
 }
 
 uint32_t tick() {

@@ -65,8 +65,8 @@ struct PlayerRequest {
     std::string path;
     bool loop;
     uint32_t tick;
-    // Whether the file's samples passed and play.
-    bool played;
+    // Whether the file was found and its samples passed, so that it plays.
+    bool found;
 };
 std::vector<EffectRequest>& effectRequests();
 std::vector<PlayerRequest>& playerRequests();
