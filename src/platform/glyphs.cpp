@@ -6,7 +6,6 @@
 #include "platform/report.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -244,9 +243,10 @@ bool parseGlyphFont(const char* text, size_t size, GlyphFont& font, std::string&
 }
 
 bool loadGlyphFont(const char* path, GlyphFont& font) {
-    std::FILE* file = openDataFile(path);
+    std::string why;
+    std::FILE* file = openDataFile(path, kMaxFileSize, nullptr, &why);
     if (file == nullptr) {
-        noteFailure("cannot load", path, std::strerror(errno));
+        noteFailure("cannot load", path, why);
         return false;
     }
     std::string text;
@@ -257,7 +257,6 @@ bool loadGlyphFont(const char* path, GlyphFont& font) {
     }
     const bool readFailed = std::ferror(file) != 0;
     std::fclose(file);
-    std::string why;
     if (readFailed) {
         why = "read error";
     } else if (text.size() > kMaxFileSize) {
