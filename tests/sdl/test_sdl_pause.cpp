@@ -248,8 +248,8 @@ TEST_F(SdlPause, PauseKeysStopAGameInPlayUntilPressedAgain) {
         EXPECT_LT(later->tick - tickBefore, 100u);
         EXPECT_LT(backend::tickCount() - tickBefore, 100u);
         EXPECT_NEAR(double(sdltest::timeAwayMs() - awayBefore), double(waited), 100.0);
-        EXPECT_TRUE(later->musicPaused);
-        EXPECT_FALSE(Mix_PausedMusic());
+        EXPECT_GE(later->channelsPaused, 1) << "the title music's channel";
+        EXPECT_EQ(Mix_Paused(-1), 0);
     }
 }
 
