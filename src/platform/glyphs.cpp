@@ -68,14 +68,7 @@ class Reader {
 
     // The next line that is not blank or a comment; false at the end.
     bool next(std::string_view& line) {
-        while (at_ < text_.size()) {
-            const size_t end = std::min(text_.find('\n', at_), text_.size());
-            line = text_.substr(at_, end - at_);
-            if (!line.empty() && line.back() == '\r') {
-                line.remove_suffix(1);
-            }
-            at_ = end + 1;
-            ++number_;
+        while (nextRow(line)) {
             if (!line.empty() && line[0] != '#' && !splitWords(line).empty()) {
                 return true;
             }
