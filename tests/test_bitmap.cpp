@@ -1,9 +1,11 @@
 // The sprite sheet loader: what it reads, and every malformed file it must
 // refuse rather than read or write out of bounds.
+#include "special_files.h"
 #include "support.h"
 
 #include "graphics/bitmap.h"
 #include "graphics/drawing.h"
+#include "platform/report.h"
 
 #include <gtest/gtest.h>
 
@@ -110,6 +112,46 @@ TEST_F(BitmapTest, RefusesWhatItCannotRead) {
 
     image_ = BitmapImage{};
     EXPECT_FALSE(loadBitmapFile(image_, (dir_.path() / "missing.bmp").c_str()));
+}
+
+TEST_F(BitmapTest, WhatStandsWhereTheSheetShouldIsRefusedWithItsCause) {
+    const std::vector<uint8_t> pixels(16, 1);
+    const struct {
+        const char* name;
+        Standing kind;
+        std::vector<uint8_t> head;
+        const char* why;
+    } cases[] = {
+        {"missing", Standing::Missing, {}, "No such file or directory"},
+        {"directory", Standing::Directory, {}, "a directory, not a file"},
+        {"named pipe", Standing::NamedPipe, {}, "a named pipe, not a regular file"},
+        {"link to /dev/zero", Standing::DeviceLink, {}, "a device, not a regular file"},
+        {"dangling link", Standing::DanglingLink, {}, "a symbolic link to a file that does not"},
+        {"link loop", Standing::LinkLoop, {}, "a loop of symbolic links"},
+        {"2 GiB of zeros", Standing::Sparse2GiB, {}, "the file holds 2.0 GiB, more than the 16.0"},
+        {"2 GiB behind a header announcing them", Standing::Sparse2GiB,
+         makeBitmap(4, 4, 8, pixels, 0x7FFFFF00), "the file holds 2.0 GiB"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(makeStanding(path_, c.kind, c.head));
+        plat::detail::resetReports();
+        image_ = BitmapImage{};
+        EXPECT_FALSE(loadBitmapFile(image_, path_.c_str()));
+        EXPECT_EQ(image_.pixels, nullptr);
+        EXPECT_NE(plat::notedFailure().find("picture.bmp: " + std::string(c.why)),
+                  std::string::npos)
+            << plat::notedFailure();
+    }
+    // Headers announcing 2 and 4 GiB of pixels in a small file: refused
+    // before any block is allocated.
+    for (const uint32_t announced : {0x80000000u, 0xFFFFFFFFu}) {
+        plat::detail::resetReports();
+        EXPECT_FALSE(load(makeBitmap(4, 4, 8, pixels, announced)));
+        EXPECT_NE(plat::notedFailure().find("shorter than the image size its header gives"),
+                  std::string::npos)
+            << plat::notedFailure();
+    }
 }
 
 TEST_F(BitmapTest, CopySheetRegionStartsOneColumnAndOneRowAfterTheOrigin) {

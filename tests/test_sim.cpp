@@ -3,6 +3,8 @@
 #include "support.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include <cstdlib>
@@ -269,6 +271,51 @@ TEST_F(SimTest, F3AndF4HeldTogetherStopTheRunInsteadOfHangingIt) {
     std::stringstream text;
     text << out.rdbuf();
     EXPECT_NE(text.str().find("F3 and F4 are held together"), std::string::npos) << text.str();
+}
+
+TEST_F(SimTest, TimedEventsRunHoweverFarAheadAndEveryOtherStopSaysWhy) {
+    const struct {
+        const char* script;
+        const char* frames;
+        size_t lines;
+        const char* said; // on the simulator's output; empty: nothing
+    } cases[] = {
+        {"t10001 ENTER\n", "5", 5, ""},
+        {"t100000000000 ENTER\n", "5", 5, ""},
+        {"f0 F3\n", "1000", 0, "waited 10000 ms for a key with no script event left"},
+        {"f0 F3\n", "5", 0, "took its 168 ms of virtual time"},
+        // The screen waits on past its last event: the run's time ends first.
+        {"t100 UP\nt20000 UP\n", "1", 0, "took its 20056 ms of virtual time"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script);
+        EXPECT_EQ(simulate(c.script,
+                           std::string("--frames ") + c.frames + " --state " + path("state.jsonl")),
+                  0);
+        EXPECT_EQ(stateLines().size(), c.lines);
+        std::ifstream out(dir_.path() / "out.txt");
+        std::stringstream read;
+        read << out.rdbuf();
+        const std::string text = read.str();
+        if (*c.said == '\0') {
+            EXPECT_EQ(text, "");
+        } else {
+            EXPECT_NE(text.find(c.said), std::string::npos) << text;
+            EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+        }
+    }
+    // The title music asked for before the first frame, and whether it
+    // could play.
+    ASSERT_EQ(simulate("t10001 ENTER\n", "--frames 1 --state " + path("state.jsonl")), 0);
+    ASSERT_EQ(stateLines().size(), 1u);
+    EXPECT_EQ(stateLines()[0]["player"],
+              json::parse(R"([{"file":"sons/alien.wav","loop":true,"played":true}])"));
+    const auto broken = dir_.path() / "data";
+    copyData(broken);
+    writeFile(broken / "sons" / "alien.wav", {'R', 'I', 'F', 'F'});
+    EXPECT_EQ(simulate("f0 ENTER\n", "--frames 1 --state " + path("state.jsonl"), broken), 0);
+    ASSERT_EQ(stateLines().size(), 1u);
+    EXPECT_EQ(stateLines()[0]["player"][0]["played"], false);
 }
 
 TEST_F(SimTest, EscQuitsAndBadOptionsOrScriptsAreRefused) {

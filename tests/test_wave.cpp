@@ -1,8 +1,10 @@
 // WAVE files, the effect buffers and how effects are started.
+#include "special_files.h"
 #include "support.h"
 
 #include "platform/backend.h"
 #include "platform/faults.h"
+#include "platform/report.h"
 #include "shell/devices.h"
 #include "sound/effects.h"
 #include "sound/wave.h"
@@ -11,6 +13,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 
 namespace {
@@ -227,6 +230,135 @@ TEST_F(SoundTest, AnEffectStillPlayingIsNotStartedOver) {
     EXPECT_TRUE(requests[0].started);
     EXPECT_FALSE(requests[1].started);
     EXPECT_TRUE(requests[2].started);
+}
+
+} // namespace
+
+namespace {
+
+// A "fmt " body with every field as given.
+std::vector<uint8_t> rawFormat(uint16_t channels, uint32_t rate, uint16_t align, uint16_t bits) {
+    std::vector<uint8_t> f{1, 0, uint8_t(channels), uint8_t(channels >> 8)};
+    put32(f, rate);
+    put32(f, rate * align);
+    f.insert(f.end(), {uint8_t(align), uint8_t(align >> 8), uint8_t(bits), uint8_t(bits >> 8)});
+    return f;
+}
+
+// What may stand where an effect or a front-end sound is read from, and the
+// words of the one line that must say why it is refused.
+struct BadSound {
+    const char* name;
+    std::function<bool(const std::filesystem::path&)> make;
+    const char* why;
+};
+
+std::function<bool(const std::filesystem::path&)> standing(Standing kind,
+                                                           std::vector<uint8_t> head = {}) {
+    return [kind, head](const std::filesystem::path& at) { return makeStanding(at, kind, head); };
+}
+
+std::function<bool(const std::filesystem::path&)> bytes(std::vector<uint8_t> content) {
+    return [content](const std::filesystem::path& at) {
+        writeFile(at, content);
+        return true;
+    };
+}
+
+const std::vector<BadSound>& badSounds() {
+    static const std::vector<BadSound> table = {
+        {"missing", standing(Standing::Missing), "No such file or directory"},
+        {"directory", standing(Standing::Directory), "a directory, not a file"},
+        {"named pipe", standing(Standing::NamedPipe), "a named pipe, not a regular file"},
+        {"link to /dev/zero", standing(Standing::DeviceLink), "a device, not a regular file"},
+        {"dangling link", standing(Standing::DanglingLink),
+         "a symbolic link to a file that does not exist"},
+        {"link loop", standing(Standing::LinkLoop), "a loop of symbolic links"},
+        {"2 GiB of zeros", standing(Standing::Sparse2GiB),
+         "the file holds 2.0 GiB, more than the "},
+        {"2 GiB behind a header announcing them",
+         standing(Standing::Sparse2GiB,
+                  riff({{"fmt ", pcmFormat()}, {"data", {}, 0x7FFFFF00}}, 0x7FFFFF00 + 36)),
+         "the file holds 2.0 GiB, more than the "},
+        {"RIFF size beyond the file",
+         bytes(riff({{"fmt ", pcmFormat()}, {"data", kSamples}}, 0x7FFFFFF0)),
+         "its RIFF header gives more bytes than the file holds"},
+        {"data size beyond the file",
+         bytes(riff({{"fmt ", pcmFormat()}, {"data", kSamples, 1u << 31}}, 36 + 8)),
+         "a chunk runs past the end of its RIFF data"},
+        {"0 channels (52 bytes)",
+         bytes(riff({{"fmt ", rawFormat(0, 22050, 0, 16)}, {"data", kSamples}})), "0 channels"},
+        {"block align below the channels",
+         bytes(riff({{"fmt ", rawFormat(2, 22050, 1, 16)}, {"data", kSamples}})),
+         "a block of 1 bytes for 2 channels of 16 bits"},
+        {"1 Hz", bytes(riff({{"fmt ", rawFormat(1, 1, 2, 16)}, {"data", kSamples}})),
+         "1 samples a second"},
+        {"61 s of 4000 Hz",
+         bytes(riff({{"fmt ", rawFormat(1, 4000, 1, 8)},
+                     {"data", std::vector<uint8_t>(4000 * 61, 0x80)}})),
+         "61 s of sound, more than the "},
+    };
+    return table;
+}
+
+TEST_F(SoundTest, EveryBadSoundFileIsRefusedWithItsCauseAndTheFrontEndGoesOn) {
+    ASSERT_EQ(riff({{"fmt ", rawFormat(0, 22050, 0, 16)}, {"data", kSamples}}).size(), 52u);
+    TempDir copy;
+    copyData(copy.path());
+    WorkingDirectory enter(copy.path());
+    for (const BadSound& bad : badSounds()) {
+        SCOPED_TRACE(bad.name);
+        ASSERT_TRUE(bad.make(copy.path() / "sons" / "Laser.wav"));
+        ASSERT_TRUE(bad.make(copy.path() / "sons" / "alien.wav"));
+
+        // An effect: the game start fails, naming the file and the cause.
+        plat::detail::resetReports();
+        EXPECT_FALSE(loadSounds());
+        EXPECT_NE(plat::notedFailure().find("sons/Laser.wav: "), std::string::npos)
+            << plat::notedFailure();
+        EXPECT_NE(plat::notedFailure().find(bad.why), std::string::npos) << plat::notedFailure();
+
+        // The title music: nothing plays, one line for the run, and on.
+        plat::detail::forgetSoundFiles();
+        headless::errorLines().clear();
+        headless::playerRequests().clear();
+        EXPECT_FALSE(plat::playSoundFile("sons/alien.wav", true));
+        EXPECT_FALSE(plat::playSoundFile("sons/alien.wav", true));
+        ASSERT_EQ(headless::errorLines().size(), 1u);
+        const std::string& line = headless::errorLines()[0];
+        EXPECT_NE(line.find("cannot play " + (copy.path() / "sons" / "alien.wav").string() + ": " +
+                            bad.why),
+                  std::string::npos)
+            << line;
+        ASSERT_EQ(headless::playerRequests().size(), 2u);
+        EXPECT_FALSE(headless::playerRequests()[1].found);
+    }
+}
+
+TEST_F(SoundTest, FrontEndSoundsAreReadOnceAndPlayFromMemory) {
+    TempDir copy;
+    copyData(copy.path());
+    WorkingDirectory enter(copy.path());
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(plat::playSoundFile("sons/GameOver_bis.wav", false));
+    }
+    // The file may go once read: the jingle asked for on every frame of a
+    // game over does not read it again.
+    std::filesystem::remove(copy.path() / "sons" / "GameOver_bis.wav");
+    EXPECT_TRUE(plat::playSoundFile("sons/GameOver_bis.wav", false));
+    EXPECT_TRUE(headless::errorLines().empty());
+    // Music may last longer than an effect.
+    const auto longer =
+        riff({{"fmt ", rawFormat(1, 4000, 1, 8)}, {"data", std::vector<uint8_t>(4000 * 30, 0x80)}});
+    writeFile(copy.path() / "sons" / "alien.wav", longer);
+    EXPECT_TRUE(plat::playSoundFile("sons/alien.wav", true));
+    writeFile(copy.path() / "sons" / "Laser.wav", longer);
+    EXPECT_FALSE(loadSounds());
+    EXPECT_NE(plat::notedFailure().find("30 s of sound, more than the 10 s"), std::string::npos)
+        << plat::notedFailure();
+    for (const headless::PlayerRequest& request : headless::playerRequests()) {
+        EXPECT_TRUE(request.found);
+    }
 }
 
 } // namespace

@@ -3,9 +3,15 @@
 #include "platform/backend.h"
 #include "platform/faults.h"
 #include "platform/files.h"
+#include "platform/report.h"
+#include "platform/wave_chunks.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace plat {
 
@@ -60,6 +66,19 @@ std::string readFormat(const uint8_t* bytes, uint32_t length, WaveFormat* format
     return {};
 }
 
+// Why these many bytes of samples are refused in this (readable) format.
+std::string lengthProblem(const WaveFormat& format, uint32_t bytes, uint32_t maxSeconds) {
+    if (bytes < format.blockAlign) {
+        return "its \"data\" chunk holds no samples";
+    }
+    const uint64_t perSecond = format.avgBytesPerSec;
+    if (bytes > kMaxBufferBytes || bytes > uint64_t(maxSeconds) * perSecond) {
+        return std::to_string((bytes + perSecond - 1) / perSecond) + " s of sound, more than the " +
+               std::to_string(maxSeconds) + " s such a sound may last";
+    }
+    return {};
+}
+
 } // namespace
 
 bool audioOpen() {
@@ -74,6 +93,7 @@ bool audioOpen() {
 }
 
 void audioClose() {
+    detail::forgetSoundFiles();
     if (audioIsOpen) {
         backend::audioClose();
         audioIsOpen = false;
@@ -85,10 +105,19 @@ std::string soundFormatProblem(const uint8_t* format, uint32_t formatBytes) {
     return readFormat(format, formatBytes, &wave);
 }
 
+std::string soundProblem(const uint8_t* format, uint32_t formatBytes, uint32_t bytes) {
+    WaveFormat wave{};
+    if (std::string problem = readFormat(format, formatBytes, &wave); !problem.empty()) {
+        return problem;
+    }
+    return lengthProblem(wave, bytes, kMaxEffectSeconds);
+}
+
 SoundBuffer* soundBufferCreate(const uint8_t* format, uint32_t formatBytes, uint32_t bytes) {
     WaveFormat wave{};
-    if (!audioIsOpen || !readFormat(format, formatBytes, &wave).empty() || bytes == 0 ||
-        bytes > kMaxBufferBytes || detail::faultHit(Fault::SoundBufferCreate)) {
+    if (!audioIsOpen || !readFormat(format, formatBytes, &wave).empty() ||
+        !lengthProblem(wave, bytes, kMaxEffectSeconds).empty() ||
+        detail::faultHit(Fault::SoundBufferCreate)) {
         return nullptr;
     }
     auto* buffer = new SoundBuffer;
@@ -164,13 +193,72 @@ int liveSoundBufferCount() {
     return liveBuffers;
 }
 
+namespace {
+
+// Far above the game's title music (1.6 MB) and far below what would hurt:
+// the file is read whole.
+constexpr uint64_t kMaxFrontEndFileBytes = 4 * 1024 * 1024;
+
+// A front-end file as read once per run: its checked samples, or none when
+// it was refused (and the player told why).
+struct FrontEndFile {
+    std::string path;
+    std::shared_ptr<SoundSamples> samples;
+};
+std::vector<FrontEndFile> frontEndFiles;
+
+// The checked samples of the file at path; null with why filled when the
+// file is refused.
+std::shared_ptr<SoundSamples> readSoundFile(const char* path, std::string* why) {
+    uint64_t size = 0;
+    std::FILE* file = openDataFile(path, kMaxFrontEndFileBytes, &size, why);
+    if (file == nullptr) {
+        return nullptr;
+    }
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    std::fclose(file);
+    WaveChunks chunks;
+    if (const char* problem = findWaveChunks(bytes.data(), bytes.size(), &chunks)) {
+        *why = problem;
+        return nullptr;
+    }
+    WaveFormat format{};
+    *why = readFormat(chunks.format, chunks.formatSize, &format);
+    if (why->empty()) {
+        *why = lengthProblem(format, chunks.dataSize, kMaxFrontEndSeconds);
+    }
+    if (!why->empty()) {
+        return nullptr;
+    }
+    auto samples = std::make_shared<SoundSamples>();
+    samples->format = format;
+    samples->bytes.assign(chunks.data, chunks.data + chunks.dataSize);
+    return samples;
+}
+
+} // namespace
+
 bool playSoundFile(const char* path, bool loop) {
     if (path == nullptr) {
         return false;
     }
-    const std::string found = findDataFile(path);
-    backend::playerPlay(path, found.c_str(), loop);
-    return !found.empty();
+    auto known = std::find_if(frontEndFiles.begin(), frontEndFiles.end(),
+                              [path](const FrontEndFile& file) { return file.path == path; });
+    if (known == frontEndFiles.end()) {
+        std::string why;
+        FrontEndFile file{path, readSoundFile(path, &why)};
+        if (file.samples == nullptr) {
+            reportFileNotice("cannot play", path, why + "; the game goes on without it");
+        }
+        known = frontEndFiles.insert(frontEndFiles.end(), std::move(file));
+    }
+    backend::playerPlay(path, known->samples, loop);
+    return known->samples != nullptr;
+}
+
+void detail::forgetSoundFiles() {
+    frontEndFiles.clear();
 }
 
 } // namespace plat

@@ -67,9 +67,10 @@ void voicePlay(SoundBuffer* buffer);
 // Bytes played so far; 0 while idle.
 uint32_t voicePosition(SoundBuffer* buffer);
 void voiceRelease(SoundBuffer* buffer);
-// The front-end player. resolvedPath is the file on disk (empty when the
-// file does not exist); requestedPath is what the game asked for.
-void playerPlay(const char* requestedPath, const char* resolvedPath, bool loop);
+// The front-end player, one sound at a time: stops what it played and plays
+// sound (checked samples, as for a buffer) from its start, looping or once;
+// a null sound only stops. path is the file the game asked for.
+void playerPlay(const char* path, const std::shared_ptr<SoundSamples>& sound, bool loop);
 
 // One line for the player on standard error (the headless backend keeps it
 // for the tests instead).

@@ -4,8 +4,12 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 #include <vector>
 
 // The installed data directory as seen from the installed program's
@@ -82,15 +86,119 @@ std::string findDataFile(const char* path) {
     return resolved;
 }
 
-std::FILE* openDataFile(const char* path) {
-    const std::string found = findDataFile(path);
-    if (found.empty()) {
-        std::error_code error;
-        errno = path != nullptr && std::filesystem::is_directory(resolvePath(path), error) ? EISDIR
-                                                                                           : ENOENT;
+namespace {
+
+// Why a file of this kind is no data file, with errno set to match; empty
+// for a regular file.
+std::string kindProblem(mode_t mode) {
+    if (S_ISREG(mode)) {
+        return {};
+    }
+    errno = S_ISDIR(mode) ? EISDIR : ENODEV;
+    if (S_ISDIR(mode)) {
+        return "a directory, not a file";
+    }
+    if (S_ISFIFO(mode)) {
+        return "a named pipe, not a regular file";
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+        return "a device, not a regular file";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket, not a regular file";
+    }
+    return "not a regular file";
+}
+
+// Why a file of this size is refused; empty when it is within the bound.
+std::string sizeProblem(uint64_t size, uint64_t maxBytes) {
+    if (size <= maxBytes) {
+        return {};
+    }
+    errno = EFBIG;
+    return "the file holds " + byteCountText(size) + ", more than the " + byteCountText(maxBytes) +
+           " such a file may take";
+}
+
+// Why the file at resolved cannot be a data file of at most maxBytes.
+std::string statProblem(const std::string& resolved, uint64_t maxBytes, uint64_t* size) {
+    struct stat link {};
+    if (::lstat(resolved.c_str(), &link) != 0) {
+        return std::strerror(errno);
+    }
+    struct stat target = link;
+    if (S_ISLNK(link.st_mode) && ::stat(resolved.c_str(), &target) != 0) {
+        return errno == ELOOP    ? "a loop of symbolic links"
+               : errno == ENOENT ? "a symbolic link to a file that does not exist"
+                                 : std::strerror(errno);
+    }
+    if (std::string kind = kindProblem(target.st_mode); !kind.empty()) {
+        return kind;
+    }
+    *size = uint64_t(target.st_size);
+    return sizeProblem(*size, maxBytes);
+}
+
+} // namespace
+
+std::string byteCountText(uint64_t bytes) {
+    constexpr uint64_t kKiB = 1024;
+    constexpr uint64_t kMiB = kKiB * 1024;
+    constexpr uint64_t kGiB = kMiB * 1024;
+    char text[48];
+    if (bytes >= kGiB) {
+        std::snprintf(text, sizeof text, "%.1f GiB", double(bytes) / double(kGiB));
+    } else if (bytes >= kMiB) {
+        std::snprintf(text, sizeof text, "%.1f MiB", double(bytes) / double(kMiB));
+    } else {
+        std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(bytes));
+    }
+    return text;
+}
+
+std::FILE* openDataFile(const char* path, uint64_t maxBytes, uint64_t* size, std::string* why) {
+    uint64_t unused = 0;
+    std::string ignored;
+    size = size != nullptr ? size : &unused;
+    why = why != nullptr ? why : &ignored;
+    *size = 0;
+    if (path == nullptr) {
+        errno = EINVAL;
+        *why = "no file named";
         return nullptr;
     }
-    return std::fopen(found.c_str(), "rb");
+    const std::string resolved = resolvePath(path);
+    *why = statProblem(resolved, maxBytes, size);
+    if (!why->empty()) {
+        return nullptr;
+    }
+    // Looked at again once open, in case the file was swapped meanwhile;
+    // without waiting, should it now be a pipe with no writer.
+    const int descriptor = ::open(resolved.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0) {
+        *why = std::strerror(errno);
+        return nullptr;
+    }
+    struct stat opened {};
+    if (::fstat(descriptor, &opened) != 0) {
+        *why = std::strerror(errno);
+    } else if (std::string kind = kindProblem(opened.st_mode); !kind.empty()) {
+        *why = kind;
+    } else {
+        *why = sizeProblem(uint64_t(opened.st_size), maxBytes);
+    }
+    std::FILE* file = why->empty() ? ::fdopen(descriptor, "rb") : nullptr;
+    if (file == nullptr) {
+        if (why->empty()) {
+            *why = std::strerror(errno);
+        }
+        const int cause = errno;
+        ::close(descriptor);
+        errno = cause;
+        return nullptr;
+    }
+    *size = uint64_t(opened.st_size);
+    return file;
 }
 
 namespace {

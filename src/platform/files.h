@@ -3,6 +3,7 @@
 // and the data directory they are relative to.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -16,9 +17,18 @@ std::string resolvePath(const char* path);
 // The data file at path as it lies on disk, or an empty string when there
 // is no such regular file.
 std::string findDataFile(const char* path);
-// Opens a data file for reading in binary mode, or returns null with errno
-// telling why.
-std::FILE* openDataFile(const char* path);
+// The most any data file may hold unless its reader says less.
+constexpr uint64_t kMaxDataFileBytes = 64 * 1024 * 1024;
+
+// Opens a data file for reading in binary mode after looking at it first:
+// it must be a regular file (not a directory, named pipe, device, socket,
+// link to nothing or loop of links) of at most maxBytes bytes. Opening never
+// waits on a pipe. Returns null when the file is refused, with why (a few
+// words) filled and errno set; size gets the file's size in bytes.
+std::FILE* openDataFile(const char* path, uint64_t maxBytes = kMaxDataFileBytes,
+                        uint64_t* size = nullptr, std::string* why = nullptr);
+// "1.5 MiB", "12 bytes": a byte count as a line tells it.
+std::string byteCountText(uint64_t bytes);
 
 // The directory holding the game's data, images/ and sons/ (letter case
 // ignored): the working directory when it holds them; else data/ beside the

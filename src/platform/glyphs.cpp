@@ -6,7 +6,6 @@
 #include "platform/report.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -69,14 +68,7 @@ class Reader {
 
     // The next line that is not blank or a comment; false at the end.
     bool next(std::string_view& line) {
-        while (at_ < text_.size()) {
-            const size_t end = std::min(text_.find('\n', at_), text_.size());
-            line = text_.substr(at_, end - at_);
-            if (!line.empty() && line.back() == '\r') {
-                line.remove_suffix(1);
-            }
-            at_ = end + 1;
-            ++number_;
+        while (nextRow(line)) {
             if (!line.empty() && line[0] != '#' && !splitWords(line).empty()) {
                 return true;
             }
@@ -244,9 +236,10 @@ bool parseGlyphFont(const char* text, size_t size, GlyphFont& font, std::string&
 }
 
 bool loadGlyphFont(const char* path, GlyphFont& font) {
-    std::FILE* file = openDataFile(path);
+    std::string why;
+    std::FILE* file = openDataFile(path, kMaxFileSize, nullptr, &why);
     if (file == nullptr) {
-        noteFailure("cannot load", path, std::strerror(errno));
+        noteFailure("cannot load", path, why);
         return false;
     }
     std::string text;
@@ -257,7 +250,6 @@ bool loadGlyphFont(const char* path, GlyphFont& font) {
     }
     const bool readFailed = std::ferror(file) != 0;
     std::fclose(file);
-    std::string why;
     if (readFailed) {
         why = "read error";
     } else if (text.size() > kMaxFileSize) {

@@ -72,6 +72,10 @@ void reportNotice(const std::string& text) {
     backend::writeErrorLine(std::string(kProgramName) + ": " + text);
 }
 
+void reportFileNotice(const std::string& what, const char* path, const std::string& why) {
+    reportNotice(what + " " + fullDataPath(path != nullptr ? path : "") + ": " + why);
+}
+
 std::string backendError() {
     return backend::lastError();
 }

@@ -21,6 +21,8 @@ std::string notedFailure();
 void reportFailure();
 // Writes one line about something the program goes on without.
 void reportNotice(const std::string& text);
+// The same about a data file, named as a failure note names it.
+void reportFileNotice(const std::string& what, const char* path, const std::string& why);
 // What the backend last said about a request it refused; may be empty.
 std::string backendError();
 

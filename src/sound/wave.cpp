@@ -3,8 +3,8 @@
 #include "data_files.h"
 #include "platform/files.h"
 #include "platform/report.h"
+#include "platform/wave_chunks.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +15,10 @@ plat::SoundBuffer* soundBuffers[kSoundBufferSlots] = {};
 WaveFile waveFiles[kWaveFileCount] = {};
 
 namespace {
+
+// Far above the game's effects (53 KB at most) and far below what would
+// hurt: a file is read whole, and every effect's bytes are kept for the run.
+constexpr uint64_t kMaxEffectFileBytes = 1024 * 1024;
 
 struct EffectFile {
     int slot;
@@ -30,20 +34,6 @@ constexpr EffectFile kEffectFiles[kWaveFileCount] = {
 constexpr int kSporeExplosionSlot = 1;
 
 bool soundsLoaded = false;
-
-uint32_t readU32(const uint8_t* at) {
-    return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
-}
-
-// Compares a four-character id without regard to letter case.
-bool idIs(const uint8_t* at, const char* id) {
-    for (int i = 0; i < 4; ++i) {
-        if (std::toupper(at[i]) != std::toupper(static_cast<unsigned char>(id[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 void freeWaveFile(WaveFile& wave) {
     std::free(wave.fileData);
@@ -79,99 +69,72 @@ bool refuse(const char* path, const std::string& why) {
     return false;
 }
 
-constexpr const char* kNoChunks = "no \"fmt \" and \"data\" chunks inside its RIFF data";
-
-// Walks the chunks as parseWave does; null when both were found, else why
+// Finds the wave's chunks in its bytes; null when both were found, else why
 // the file is refused.
 const char* walkChunks(WaveFile& wave) {
-    wave.format = nullptr;
-    wave.data = nullptr;
-    const uint8_t* bytes = wave.fileData;
-    if (bytes == nullptr || wave.fileSize < 12) {
-        return "the file is shorter than a RIFF header";
-    }
-    if (!idIs(bytes, "RIFF") || !idIs(bytes + 8, "WAVE")) {
-        return "not a RIFF/WAVE file";
-    }
-    const uint64_t riffSize = readU32(bytes + 4);
-    const uint64_t end = 8 + riffSize;
-    if (end > wave.fileSize) {
-        return "its RIFF header gives more bytes than the file holds";
-    }
-    uint64_t offset = 12;
-    if (offset >= end) {
-        return kNoChunks;
-    }
-    for (;;) {
-        if (offset + 8 > end) {
-            return "a chunk header runs past the end of its RIFF data";
-        }
-        const uint64_t size = readU32(bytes + offset + 4);
-        if (offset + 8 + size > end) {
-            return "a chunk runs past the end of its RIFF data";
-        }
-        if (idIs(bytes + offset, "fmt ")) {
-            wave.format = bytes + offset + 8;
-            wave.formatSize = uint32_t(size);
-        } else if (idIs(bytes + offset, "data")) {
-            wave.data = bytes + offset + 8;
-            wave.dataSize = uint32_t(size);
-        }
-        // Chunks follow one another exactly by their size fields.
-        offset += 8 + size;
-        if (wave.format != nullptr && wave.data != nullptr) {
-            return nullptr;
-        }
-        if (offset >= end) {
-            return kNoChunks;
-        }
-    }
+    plat::WaveChunks chunks;
+    const char* problem = plat::findWaveChunks(wave.fileData, wave.fileSize, &chunks);
+    wave.format = chunks.format;
+    wave.formatSize = chunks.formatSize;
+    wave.data = chunks.data;
+    wave.dataSize = chunks.dataSize;
+    return problem;
 }
 
 // Notes why no buffer could be made for a file that was read.
 bool refuseBuffer(const char* path, const WaveFile& wave) {
     const std::string problem = plat::soundFormatProblem(wave.format, wave.formatSize);
+    const std::string length = plat::soundProblem(wave.format, wave.formatSize, wave.dataSize);
     if (!problem.empty()) {
         plat::noteFailure("refused sound format in", path, problem);
-    } else if (wave.dataSize == 0) {
-        plat::noteFailure("cannot load", path, "its \"data\" chunk holds no samples");
+    } else if (!length.empty()) {
+        plat::noteFailure("cannot load", path, length);
     } else {
         plat::noteFailure("the sound device refused a buffer for", path);
     }
     return false;
 }
 
+void releaseEffects() {
+    for (plat::SoundBuffer*& buffer : soundBuffers) {
+        plat::soundBufferRelease(buffer);
+        buffer = nullptr;
+    }
+    for (WaveFile& wave : waveFiles) {
+        freeWaveFile(wave);
+    }
+}
+
 } // namespace
 
-bool loadWaveFile(const char* path, WaveFile& wave) {
+// Reads the file whole and finds its chunks; empty when both were found,
+// else why the file is refused.
+static std::string readWaveFile(const char* path, WaveFile& wave) {
     freeWaveFile(wave);
-    std::FILE* file = plat::openDataFile(path);
+    uint64_t size = 0;
+    std::string why;
+    std::FILE* file = plat::openDataFile(path, kMaxEffectFileBytes, &size, &why);
     if (file == nullptr) {
-        return refuse(path, std::strerror(errno));
+        return why;
     }
-    long size = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        size = std::ftell(file);
-    }
-    // Compared as unsigned: where long has 32 bits (Windows, WebAssembly),
-    // long(UINT32_MAX) is -1 and every file would look too large.
-    const bool tooLarge = size > 0 && uint64_t(size) > UINT32_MAX;
-    if (size < 0 || tooLarge || std::fseek(file, 0, SEEK_SET) != 0) {
-        std::fclose(file);
-        return refuse(path,
-                      tooLarge ? "the file is larger than 4 GiB" : "cannot find the file's size");
-    }
+    // The size is bounded, so the block is too; the headers are checked
+    // against the bytes read.
     wave.fileData = static_cast<uint8_t*>(std::malloc(size > 0 ? size_t(size) : 1));
     if (wave.fileData == nullptr) {
         std::fclose(file);
-        return refuse(path, "not enough memory to read it");
+        return "not enough memory to read it";
     }
     wave.fileSize = uint32_t(std::fread(wave.fileData, 1, size_t(size), file));
     std::fclose(file);
     if (const char* problem = walkChunks(wave)) {
-        return refuse(path, problem);
+        return problem;
     }
-    return true;
+    return {};
+}
+
+bool loadWaveFile(const char* path, WaveFile& wave) {
+    const std::string why = readWaveFile(path, wave);
+    return why.empty() || refuse(path, why);
 }
 
 bool parseWave(WaveFile& wave) {
@@ -180,7 +143,7 @@ bool parseWave(WaveFile& wave) {
 
 bool loadSounds() {
     if (soundsLoaded) {
-        releaseSoundBuffers();
+        releaseEffects();
     }
     soundsLoaded = true;
     for (int i = 0; i < kWaveFileCount; ++i) {
@@ -212,11 +175,5 @@ bool loadSounds() {
 }
 
 void releaseSoundBuffers() {
-    for (plat::SoundBuffer*& buffer : soundBuffers) {
-        plat::soundBufferRelease(buffer);
-        buffer = nullptr;
-    }
-    for (WaveFile& wave : waveFiles) {
-        freeWaveFile(wave);
-    }
+    releaseEffects();
 }

@@ -25,7 +25,8 @@ extern plat::SoundBuffer* soundBuffers[kSoundBufferSlots];
 constexpr int kWaveFileCount = 5;
 extern WaveFile waveFiles[kWaveFileCount];
 
-// Reads the file at path whole and finds its chunks. Frees what wave held.
+// Reads an effect file at path whole and finds its chunks. Frees what wave
+// held. The file is looked at first: a regular file of at most 1 MiB.
 bool loadWaveFile(const char* path, WaveFile& wave);
 // Walks the chunks of wave.fileData: true when "fmt " and "data" were found
 // inside the bytes the RIFF header and the file both cover. A file too short

@@ -293,6 +293,7 @@ class SoundFiles {
         std::filesystem::create_directories(path_ / "sons");
         write("short.wav", 200);
         write("long.wav", 3000);
+        write("no-channels.wav", 200, 0);
         std::filesystem::current_path(path_);
     }
     ~SoundFiles() {
@@ -304,11 +305,13 @@ class SoundFiles {
     SoundFiles& operator=(const SoundFiles&) = delete;
 
   private:
-    // A WAVE file of ms milliseconds of 8-bit mono at 8000 Hz.
-    void write(const char* name, uint32_t ms) {
+    // A WAVE file of ms milliseconds of 8-bit samples at 8000 Hz, mono unless
+    // the channel count says otherwise.
+    void write(const char* name, uint32_t ms, uint32_t channels = 1) {
         const uint32_t bytes = ms * kBytesPerMs;
-        const uint32_t header[] = {0x46464952, 36 + bytes, 0x45564157, 0x20746D66, 16,   0x00010001,
-                                   8000,       8000,       0x00080001, 0x61746164, bytes};
+        const uint32_t header[] = {
+            0x46464952, 36 + bytes, 0x45564157, 0x20746D66, 16,   0x00000001 | channels << 16,
+            8000,       8000,       0x00080001, 0x61746164, bytes};
         std::ofstream out(path_ / "sons" / name, std::ios::binary);
         out.write(reinterpret_cast<const char*>(header), sizeof header);
         out << std::string(bytes, char(0x88));
@@ -319,7 +322,8 @@ class SoundFiles {
 };
 
 // One sound at a time, the newest replacing the one before; once or in a
-// loop; a missing file fails the request and leaves nothing sounding.
+// loop; a missing or malformed file fails the request and leaves nothing
+// sounding.
 TEST_F(Contract, FrontEndPlayerSoundsOneFileAtATime) {
     ASSERT_TRUE(plat::audioOpen());
     const uint32_t slack = contract::slackMs();
@@ -343,6 +347,10 @@ TEST_F(Contract, FrontEndPlayerSoundsOneFileAtATime) {
     EXPECT_TRUE(plat::playSoundFile("sons/long.wav", true));
     EXPECT_FALSE(plat::playSoundFile("sons/missing.wav", false));
     EXPECT_FALSE(contract::playerSounding()) << "a missing file leaves the one before sounding";
+
+    EXPECT_TRUE(plat::playSoundFile("sons/long.wav", true));
+    EXPECT_FALSE(plat::playSoundFile("sons/no-channels.wav", true));
+    EXPECT_FALSE(contract::playerSounding()) << "a file of no channels sounds";
 }
 
 // --- the presented picture -------------------------------------------------------

@@ -11,7 +11,6 @@
 #include "platform/sdl/sdl_testing.h"
 
 #include <SDL.h>
-#include <SDL_mixer.h>
 
 #include <algorithm>
 #include <chrono>
@@ -126,7 +125,7 @@ bool shownPicture(std::vector<uint32_t>* rgb) {
 }
 
 bool playerSounding() {
-    return Mix_PlayingMusic() != 0 && Mix_PausedMusic() == 0;
+    return plat::sdl::testing::playerPlaying();
 }
 
 } // namespace contract

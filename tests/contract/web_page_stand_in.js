@@ -1,7 +1,7 @@
 // A stand-in for the page (page.js) under node, for the web backend's
 // contract program: a clock that moves only when told, keys held by mask,
-// the last presented picture kept, and the front-end player's request timed
-// from its file. Waits return at once with the clock moved by their length,
+// the last presented picture kept, and the front-end player's sound timed
+// from its samples. Waits return at once with the clock moved by their length,
 // so the program never has to hand node its turn.
 Module['qvPage'] = (function() {
     const kWaitMs = 1;
@@ -10,24 +10,8 @@ Module['qvPage'] = (function() {
     let keys = 0;
     let shown = null;
     let player = null;
-
-    // How long a WAVE file's samples last, in milliseconds: its "data"
-    // chunk over the byte rate of its "fmt " chunk.
-    function waveMs(file) {
-        const view = new DataView(file.buffer, file.byteOffset, file.byteLength);
-        let bytesPerSecond = 0;
-        for (let at = 12; at + 8 <= file.length;) {
-            const id = String.fromCharCode(file[at], file[at + 1], file[at + 2], file[at + 3]);
-            const size = view.getUint32(at + 4, true);
-            if (id === 'fmt ' && size >= 16) {
-                bytesPerSecond = view.getUint32(at + 16, true);
-            } else if (id === 'data') {
-                return bytesPerSecond === 0 ? 0 : (size * 1000) / bytesPerSecond;
-            }
-            at += 8 + size + (size & 1);
-        }
-        return 0;
-    }
+    // The samples' lengths in milliseconds, by the backend's id.
+    const lengths = new Map();
 
     return {
         // What the driver does.
@@ -62,11 +46,13 @@ Module['qvPage'] = (function() {
         audioOpen() { return true; },
         audioClose() { player = null; },
         audioPause() {},
-        samplesDefine() {},
-        samplesForget() {},
+        samplesDefine(
+            id, bytes, channels, bits,
+            rate) { lengths.set(id, (bytes.length * 1000) / (channels * (bits / 8) * rate)); },
+        samplesForget(id) { lengths.delete(id); },
         voiceStart() {},
         voiceStop() {},
-        playerPlay(file, loop) { player = {start : clock, ms : waveMs(file), loop : loop}; },
+        playerStart(id, loop) { player = {start : clock, ms : lengths.get(id) || 0, loop : loop}; },
         playerStop() { player = null; },
         errorLine(line) { console.error(line); },
     };

@@ -652,6 +652,46 @@ class ScratchDirectory {
 
 // The build's game, started from the file system's root, finds its data in
 // data/ beside it.
+// The game's data with a title music of 52 bytes whose format record gives
+// 0 channels: the file that once took the game down from inside the audio
+// library.
+class GameWithBrokenMusic : public GameOnXvfb {
+  protected:
+    GameWithBrokenMusic() {
+        char pattern[] = "/tmp/qv-broken-music-XXXXXX";
+        if (mkdtemp(pattern) != nullptr) {
+            data_ = pattern;
+            std::filesystem::copy(QV_DATA_DIR, data_, std::filesystem::copy_options::recursive);
+            const uint8_t music[52] = {'R', 'I', 'F',  'F',  44,  0,   0,    0,    'W', 'A', 'V',
+                                       'E', 'f', 'm',  't',  ' ', 16,  0,    0,    0,   1,   0,
+                                       0,   0,   0x22, 0x56, 0,   0,   0x44, 0xAC, 0,   0,   0,
+                                       0,   16,  0,    'd',  'a', 't', 'a',  8,    0,   0,   0};
+            std::ofstream(data_ / "sons" / "alien.wav", std::ios::binary)
+                .write(reinterpret_cast<const char*>(music), sizeof music);
+        }
+    }
+    ~GameWithBrokenMusic() override {
+        std::error_code error;
+        std::filesystem::remove_all(data_, error);
+    }
+    Launch launch() const override { return {QV_GAME, data_.string(), {}, "dummy"}; }
+
+    std::filesystem::path data_;
+};
+
+TEST_F(GameWithBrokenMusic, PlaysOnSilentlyAfterOneLineAndLeavesOnEsc) {
+    ASSERT_NO_FATAL_FAILURE(waitForTitleScreen());
+    x.tap(XK_Return);
+    std::this_thread::sleep_for(1500ms);
+    ASSERT_FALSE(game.exitStatus().has_value()) << "the game did not play on";
+    x.tap(XK_Escape);
+    expectCleanExit("Esc was pressed in play");
+    const std::vector<std::string> lines = game.gameLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "quorvelindaxtor: cannot play " + (data_ / "sons" / "alien.wav").string() +
+                            ": 0 channels (1 or 2 play); the game goes on without it");
+}
+
 class GameFromTheRoot : public GameOnXvfb {
   protected:
     // A sound driver SDL does not have: the game plays on without sound.

@@ -146,7 +146,7 @@ TEST(SdlAudioSilent, BuffersKeepTimeWithoutADevice) {
         const int rest = msUntilIdle(buffer.get(), 1000);
         EXPECT_GT(rest, 150);
         EXPECT_LT(rest, 300);
-        backend::playerPlay("missing.wav", "", false);
+        backend::playerPlay("missing.wav", nullptr, false);
     }
     backend::audioClose();
 }

@@ -1,6 +1,7 @@
 // The drawing kit: canvas, supersampled rendering, distances, noise, the
 // seeded generator and text masks.
 #include "sheet_draw.h"
+#include "text_masks.h"
 
 #include <algorithm>
 #include <cctype>
@@ -219,22 +220,8 @@ float Mask::sample(float x, float y) const {
 
 namespace {
 
-// The texts the sheet draws, each kept as an 8-bit coverage mask made once
-// from DejaVu Sans Bold by quorvelindaxtor-fontgen.
-struct MaskFile {
-    const char* text;
-    int pointSize;
-    int outline;
-    const char* file;
-};
-constexpr MaskFile kMaskFiles[] = {
-    {"Score", 11, 0, "caption-score-11.pgm"},
-    {"Spores", 11, 0, "caption-spores-11.pgm"},
-    {"Plantes", 11, 0, "caption-plantes-11.pgm"},
-    {"Vaisseaux", 11, 0, "caption-vaisseaux-11.pgm"},
-    {"Quorvelindaxtor", 58, 0, "logo-58.pgm"},
-    {"Quorvelindaxtor", 58, 3, "logo-58-outline-3.pgm"},
-};
+using textMasks::kMaskFiles;
+using textMasks::MaskFile;
 
 // Reads a binary PGM (P5, maxval 255) into the mask; false if it is not one.
 bool readPgm(const std::string& path, Mask& mask) {

@@ -19,6 +19,7 @@
 // kerning nor ligatures: the file has none, though its format has room.
 #include "data_files.h"
 #include "platform/glyphs.h"
+#include "text_masks.h"
 
 #include <SDL.h>
 #include <SDL_ttf.h>
@@ -285,26 +286,12 @@ bool writeGlyphFile(const Fonts& fonts, const std::filesystem::path& file) {
     return static_cast<bool>(stream) && problems == 0;
 }
 
-// The sprite sheet's anti-aliased text: string, size, outline, file.
-struct MaskText {
-    const char* text;
-    int size;
-    int outline;
-    const char* file;
-};
-const MaskText kMasks[] = {
-    {"Score", 11, 0, "caption-score-11.pgm"},
-    {"Spores", 11, 0, "caption-spores-11.pgm"},
-    {"Plantes", 11, 0, "caption-plantes-11.pgm"},
-    {"Vaisseaux", 11, 0, "caption-vaisseaux-11.pgm"},
-    {"Quorvelindaxtor", 58, 0, "logo-58.pgm"},
-    {"Quorvelindaxtor", 58, 3, "logo-58-outline-3.pgm"},
-};
+using textMasks::kMaskFiles;
 
 bool writeMasks(const char* fontFile, const std::filesystem::path& dir) {
     std::filesystem::create_directories(dir);
-    for (const MaskText& mask : kMasks) {
-        TTF_Font* font = TTF_OpenFont(fontFile, mask.size);
+    for (const textMasks::MaskFile& mask : kMaskFiles) {
+        TTF_Font* font = TTF_OpenFont(fontFile, mask.pointSize);
         if (font == nullptr) {
             return false;
         }
@@ -320,7 +307,7 @@ bool writeMasks(const char* fontFile, const std::filesystem::path& dir) {
             return false;
         }
         std::string out = "P5\n# " + std::string(mask.text) + ", DejaVu Sans Bold " +
-                          std::to_string(mask.size) + " pt, outline " +
+                          std::to_string(mask.pointSize) + " pt, outline " +
                           std::to_string(mask.outline) + "\n" + std::to_string(argb->w) + " " +
                           std::to_string(argb->h) + "\n255\n";
         SDL_LockSurface(argb);

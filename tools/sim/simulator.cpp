@@ -36,9 +36,12 @@ namespace {
 
 using nlohmann::json;
 
-// A screen that has waited this long on the virtual clock with no script
-// event left to change the keys waits for ever.
+// A screen that has waited this long on the virtual clock, since the last
+// frame began or the last script event changed the keys, with no script
+// event left, waits for ever.
 constexpr uint64_t kStallMs = 10000;
+// A frame's worth of virtual time.
+constexpr uint64_t kFrameMs = 28;
 
 const std::map<std::string, plat::Key> kKeyNames = {
     {"ENTER", plat::Key::Enter}, {"ESC", plat::Key::Escape}, {"F3", plat::Key::F3},
@@ -56,6 +59,8 @@ constexpr uint64_t kFlipsWithoutTime = 1000;
 struct Stalled {};
 // Thrown from a flip of the screens that take turns without waiting.
 struct Spinning {};
+// Thrown from any wait once the run has had all the virtual time it may.
+struct OutOfTime {};
 
 class Run {
   public:
@@ -66,6 +71,13 @@ class Run {
         auto byMark = [](const ScriptEvent& a, const ScriptEvent& b) { return a.mark < b.mark; };
         std::stable_sort(frameEvents_.begin(), frameEvents_.end(), byMark);
         std::stable_sort(timeEvents_.begin(), timeEvents_.end(), byMark);
+        // A run takes at most its frames' worth of virtual time after the
+        // script's last event (frames given from their own start), so that
+        // --frames bounds the screens' waits too.
+        const uint64_t lastFrame = frameEvents_.empty() ? 0 : frameEvents_.back().mark;
+        const uint64_t lastTime = timeEvents_.empty() ? 0 : timeEvents_.back().mark;
+        timeBudgetMs_ = saturatingAdd(
+            saturatingMul(saturatingAdd(options.frames, lastFrame + 1), kFrameMs), lastTime);
     }
 
     int execute() {
@@ -118,6 +130,18 @@ class Run {
             // Left from inside a screen's wait: give the devices back as the
             // program's own end would.
             releaseDevices();
+            std::fprintf(stderr,
+                         "quorvelindaxtor-sim: a screen waited %llu ms for a key with no script "
+                         "event left; stopped there after %llu frames\n",
+                         (unsigned long long)kStallMs, (unsigned long long)framesRun());
+            status = 0;
+        } catch (const OutOfTime&) {
+            releaseDevices();
+            std::fprintf(stderr,
+                         "quorvelindaxtor-sim: the run took its %llu ms of virtual time (the "
+                         "frames' worth after the script's last event); stopped there after %llu "
+                         "frames\n",
+                         (unsigned long long)timeBudgetMs_, (unsigned long long)framesRun());
             status = 0;
         } catch (const Spinning&) {
             releaseDevices();
@@ -172,6 +196,16 @@ class Run {
 
     void onIdle() {
         flipsWithoutTime_ = 0;
+        // A screen waiting for a key does nothing until the keys change:
+        // its wait runs on to the next timed event at once, however far.
+        if (headless::waitingForInput() && nextTime_ < timeEvents_.size() &&
+            timeEvents_[nextTime_].mark > headless::elapsed()) {
+            headless::advance(uint32_t(
+                std::min<uint64_t>(timeEvents_[nextTime_].mark - headless::elapsed(), UINT32_MAX)));
+        }
+        if (headless::elapsed() > timeBudgetMs_) {
+            throw OutOfTime{};
+        }
         applyTimeEvents();
         // A change between two frames' starts comes from a timed script
         // event; the record keeps it at its moment.
@@ -180,7 +214,8 @@ class Run {
             recordedKeys_ = headless::keyMask();
         }
         const bool timeEventsLeft = nextTime_ < timeEvents_.size();
-        if (!timeEventsLeft && headless::elapsed() - lastTurnElapsed_ > kStallMs) {
+        const uint64_t since = std::max(lastTurnElapsed_, lastEventElapsed_);
+        if (!timeEventsLeft && headless::elapsed() - since > kStallMs) {
             throw Stalled{};
         }
     }
@@ -218,8 +253,19 @@ class Run {
         while (nextTime_ < timeEvents_.size() &&
                timeEvents_[nextTime_].mark <= headless::elapsed()) {
             headless::holdKeyMask(timeEvents_[nextTime_].keys);
+            lastEventElapsed_ = headless::elapsed();
             ++nextTime_;
         }
+    }
+
+    // Frames that ran to their end.
+    uint64_t framesRun() const { return turns_ > 0 ? turns_ - 1 : 0; }
+
+    static uint64_t saturatingAdd(uint64_t a, uint64_t b) {
+        return a > UINT64_MAX - b ? UINT64_MAX : a + b;
+    }
+    static uint64_t saturatingMul(uint64_t a, uint64_t b) {
+        return b != 0 && a > UINT64_MAX / b ? UINT64_MAX : a * b;
     }
 
     void takeShot(uint64_t frame) {
@@ -250,7 +296,8 @@ class Run {
         line["effects"] = effects_;
         json player = json::array();
         for (const headless::PlayerRequest& request : headless::playerRequests()) {
-            player.push_back({{"file", request.path}, {"loop", request.loop}});
+            player.push_back(
+                {{"file", request.path}, {"loop", request.loop}, {"played", request.found}});
         }
         line["player"] = player;
         state_ << line.dump() << '\n';
@@ -275,6 +322,8 @@ class Run {
     uint64_t presents_ = 0;
     uint64_t flipsWithoutTime_ = 0;
     uint64_t lastTurnElapsed_ = 0;
+    uint64_t lastEventElapsed_ = 0;
+    uint64_t timeBudgetMs_ = UINT64_MAX;
     bool quitTaken_ = false;
     std::vector<int> effects_;
     std::ofstream state_;

@@ -29,6 +29,7 @@ struct State {
     bool displayOpen = false;
     bool cursorShown = true;
     bool audioOpen = false;
+    bool waitingForInput = false;
     std::vector<EffectRequest> effects;
     std::vector<PlayerRequest> player;
     std::vector<std::string> errorLines;
@@ -70,6 +71,7 @@ void reset(uint32_t startTick) {
     plat::windowSystemReset();
     plat::detail::resetReports();
     plat::detail::forgetGlyphFont();
+    plat::detail::forgetSoundFiles();
 }
 
 uint32_t tick() {
@@ -87,6 +89,10 @@ void advance(uint32_t milliseconds) {
 
 uint64_t elapsed() {
     return state.elapsed;
+}
+
+bool waitingForInput() {
+    return state.waitingForInput;
 }
 
 void holdKeys(std::initializer_list<plat::Key> keys) {
@@ -186,6 +192,12 @@ void idleUntil(uint32_t) {
 }
 
 void waitForInput() {
+    // Cleared however the turn ends: a simulator's hook may leave the wait
+    // by throwing.
+    struct Waiting {
+        Waiting() { state.waitingForInput = true; }
+        ~Waiting() { state.waitingForInput = false; }
+    } waiting;
     headless::idleTurn();
 }
 
@@ -238,8 +250,8 @@ void voiceRelease(SoundBuffer* buffer) {
     buffer->voice = nullptr;
 }
 
-void playerPlay(const char* requestedPath, const char* resolvedPath, bool loop) {
-    state.player.push_back({requestedPath, loop, state.tick, resolvedPath[0] != '\0'});
+void playerPlay(const char* path, const std::shared_ptr<SoundSamples>& sound, bool loop) {
+    state.player.push_back({path, loop, state.tick, sound != nullptr});
 }
 
 void writeErrorLine(const std::string& line) {

@@ -28,6 +28,9 @@ void setTick(uint32_t tick);
 void advance(uint32_t milliseconds);
 // Milliseconds the clock has moved since reset.
 uint64_t elapsed();
+// Whether the program is inside a screen's wait for a key (waitForInput),
+// where nothing but the keys can change what it does next.
+bool waitingForInput();
 
 // Keys held from now on: exactly these.
 void holdKeys(std::initializer_list<plat::Key> keys);
@@ -62,6 +65,7 @@ struct PlayerRequest {
     std::string path;
     bool loop;
     uint32_t tick;
+    // Whether the file was found and its samples passed, so that it plays.
     bool found;
 };
 std::vector<EffectRequest>& effectRequests();

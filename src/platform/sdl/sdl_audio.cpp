@@ -1,7 +1,8 @@
 // Sound on SDL_mixer. Every effect voice owns one mixer channel and plays a
 // chunk converted once to the device's format; voices that share their
 // samples (duplicates) share the converted chunk too. The front-end player
-// is the mixer's music stream.
+// has a channel of its own and plays the samples the game read and checked,
+// converted the same way: no file reaches the mixer's own decoders.
 //
 // Without an audio device everything still runs, silently: a voice counts
 // as playing for its samples' duration on the tick counter, so a game that
@@ -140,8 +141,10 @@ std::vector<int> freeChannels;
 int mixerChannels = 0;
 std::map<const SoundSamples*, std::weak_ptr<Converted>> conversions;
 
-Mix_Music* music = nullptr;
-std::string musicPath;
+// The front-end player's channel and the sound it plays (kept while it
+// plays, and so that a sound asked for again is not converted again).
+int playerChannel = -1;
+std::shared_ptr<Converted> playerSound;
 
 // The samples in the device's format; an empty result when they cannot be
 // converted (or there are none).
@@ -298,10 +301,8 @@ void pauseSound(bool paused) {
             SDL_Delay(1);
         }
         Mix_Pause(-1);
-        Mix_PauseMusic();
     } else {
         Mix_Resume(-1);
-        Mix_ResumeMusic();
         mixState.fadeIn = true;
     }
 }
@@ -309,6 +310,9 @@ void pauseSound(bool paused) {
 namespace testing {
 bool audioDeviceOpen() {
     return mixerOpen;
+}
+bool playerPlaying() {
+    return mixerOpen && playerChannel >= 0 && Mix_Playing(playerChannel) != 0;
 }
 } // namespace testing
 } // namespace sdl
@@ -350,7 +354,6 @@ bool audioOpen() {
         mixState.fadeIn = true;
         mixState.silent = false;
         Mix_MasterVolume(kMixVolume);
-        Mix_VolumeMusic(kMixVolume);
         Mix_SetPostMix(finishMix, nullptr);
         mixFinished = true;
     }
@@ -360,6 +363,7 @@ bool audioOpen() {
         freeChannels.push_back(channel);
     }
     mixerOpen = true;
+    playerChannel = takeChannel();
     return true;
 }
 
@@ -371,12 +375,6 @@ void audioClose() {
         Mix_SetPostMix(nullptr, nullptr);
         mixFinished = false;
         Mix_HaltChannel(-1);
-        Mix_HaltMusic();
-        if (music != nullptr) {
-            Mix_FreeMusic(music);
-            music = nullptr;
-        }
-        musicPath.clear();
         Mix_CloseAudio();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
@@ -388,6 +386,8 @@ void audioClose() {
         voice->version = UINT64_MAX;
     }
     conversions.clear();
+    playerSound.reset();
+    playerChannel = -1;
     freeChannels.clear();
     mixerChannels = 0;
     mixerOpen = false;
@@ -451,31 +451,21 @@ void voiceRelease(SoundBuffer* buffer) {
     buffer->voice = nullptr;
 }
 
-void playerPlay(const char* requestedPath, const char* resolvedPath, bool loop) {
-    (void)requestedPath;
-    if (!mixerOpen) {
+void playerPlay(const char* path, const std::shared_ptr<SoundSamples>& sound, bool loop) {
+    (void)path;
+    if (!mixerOpen || playerChannel < 0) {
         return;
     }
-    Mix_HaltMusic();
-    if (resolvedPath == nullptr || *resolvedPath == '\0') {
+    Mix_HaltChannel(playerChannel);
+    if (!sound) {
+        playerSound.reset();
         return;
     }
-    // The same files are asked for again and again (the title music at
-    // every title screen), so the last one stays loaded.
-    if (music != nullptr && musicPath != resolvedPath) {
-        Mix_FreeMusic(music);
-        music = nullptr;
-        musicPath.clear();
+    playerSound = conversionFor(sound);
+    if (!playerSound->data.empty()) {
+        // -1 repeats the chunk until the channel is halted; 0 plays it once.
+        Mix_PlayChannel(playerChannel, &playerSound->chunk, loop ? -1 : 0);
     }
-    if (music == nullptr) {
-        music = Mix_LoadMUS(resolvedPath);
-        if (music == nullptr) {
-            return;
-        }
-        musicPath = resolvedPath;
-    }
-    // A count of 1 plays the file once; -1 repeats it until stopped.
-    Mix_PlayMusic(music, loop ? -1 : 1);
 }
 
 } // namespace backend

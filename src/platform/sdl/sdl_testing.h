@@ -25,6 +25,9 @@ bool drawsIntoWindowSurface();
 // silently on the tick counter.
 bool audioDeviceOpen();
 
+// Whether the front-end player's channel is playing.
+bool playerPlaying();
+
 // Milliseconds the tick counter has stood still while the player was away.
 uint32_t timeAwayMs();
 // Moves the tick counter to read tick now; it counts on from there.

@@ -63,7 +63,6 @@ let suspendTimer = 0;
 const samples = new Map();
 const voices = new Map();
 let player = null;
-let playerRequest = 0;
 const presentTicks = [];
 let presents = 0;
 // When the first picture reached the canvas, from the page's navigation on.
@@ -318,7 +317,6 @@ function stopSource(source) {
 }
 
 function playerStop() {
-    ++playerRequest;
     if (player !== null) {
         stopSource(player);
         player = null;
@@ -473,23 +471,18 @@ const page = {
             stopSource(source);
         }
     },
-    playerPlay(file, loop) {
+    playerStart(id, loop) {
         playerStop();
-        if (audio === null) {
+        const buffer = samples.get(id);
+        if (audio === null || !buffer) {
             return;
         }
-        const request = playerRequest;
-        audio.decodeAudioData(file.buffer).then((buffer) => {
-            if (request !== playerRequest || audio === null) {
-                return;
-            }
-            const source = audio.createBufferSource();
-            source.buffer = buffer;
-            source.loop = loop;
-            source.connect(mix);
-            player = source;
-            source.start();
-        }, () => {});
+        const source = audio.createBufferSource();
+        source.buffer = buffer;
+        source.loop = loop;
+        source.connect(mix);
+        player = source;
+        source.start();
     },
     playerStop,
     errorLine : showError,

@@ -5,11 +5,9 @@
 // The page plays the samples alongside, once the player's first key or click
 // has let it.
 #include "platform/backend.h"
-#include "platform/files.h"
 #include "platform/web/web_internal.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
 #include <memory>
 #include <vector>
@@ -83,21 +81,6 @@ int samplesOnPage(const std::shared_ptr<SoundSamples>& samples) {
     qv_samples_define(known.id, samples->bytes.data(), usable, format.channels,
                       format.bitsPerSample, format.samplesPerSec);
     return known.id;
-}
-
-std::vector<uint8_t> readWholeFile(const char* path) {
-    std::vector<uint8_t> bytes;
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        return bytes;
-    }
-    uint8_t block[65536];
-    size_t got = 0;
-    while ((got = std::fread(block, 1, sizeof block, file)) > 0) {
-        bytes.insert(bytes.end(), block, block + got);
-    }
-    std::fclose(file);
-    return bytes;
 }
 
 } // namespace
@@ -200,18 +183,15 @@ void voiceRelease(SoundBuffer* buffer) {
     buffer->voice = nullptr;
 }
 
-void playerPlay(const char* requestedPath, const char* resolvedPath, bool loop) {
-    (void)requestedPath;
+// The player plays the checked samples the game read, as a voice does.
+void playerPlay(const char* path, const std::shared_ptr<SoundSamples>& sound, bool loop) {
+    (void)path;
     if (!audioStarted) {
         return;
     }
     qv_player_stop();
-    if (resolvedPath == nullptr || *resolvedPath == '\0') {
-        return;
-    }
-    const std::vector<uint8_t> file = readWholeFile(resolvedPath);
-    if (!file.empty()) {
-        qv_player_play(file.data(), uint32_t(file.size()), loop ? 1 : 0);
+    if (sound != nullptr) {
+        qv_player_start(samplesOnPage(sound), loop ? 1 : 0);
     }
 }
 

@@ -43,8 +43,9 @@ void qv_samples_define(int id, const uint8_t* bytes, uint32_t length, int channe
 void qv_samples_forget(int id);
 void qv_voice_start(int voice, int samples);
 void qv_voice_stop(int voice);
-// The front-end player: a whole WAVE file, looping or once; stop silences it.
-void qv_player_play(const uint8_t* file, uint32_t length, int loop);
+// The front-end player: samples defined as for a voice, looping or once;
+// stop silences it.
+void qv_player_start(int samples, int loop);
 void qv_player_stop();
 
 // One line for the player, on the page and in the console.

@@ -33,9 +33,8 @@ mergeInto(LibraryManager.library, {
     qv_samples_forget : function(id) { Module['qvPage'].samplesForget(id); },
     qv_voice_start : function(voice, samples) { Module['qvPage'].voiceStart(voice, samples); },
     qv_voice_stop : function(voice) { Module['qvPage'].voiceStop(voice); },
-    qv_player_play : function(
-        file, length,
-        loop) { Module['qvPage'].playerPlay(HEAPU8.slice(file, file + length), loop !== 0); },
+    qv_player_start : function(samples,
+                               loop) { Module['qvPage'].playerStart(samples, loop !== 0); },
     qv_player_stop : function() { Module['qvPage'].playerStop(); },
     qv_error_line : function(line) { Module['qvPage'].errorLine(UTF8ToString(line)); },
 });
