@@ -70,9 +70,10 @@ target_include_directories(quorvelindaxtor PRIVATE tools/sim ${QV_SYSTEM_HEADERS
 # The page is built without exceptions: a JSON error would end the program.
 target_compile_definitions(quorvelindaxtor PRIVATE JSON_NOEXCEPTION)
 target_link_libraries(quorvelindaxtor PRIVATE qv_game qv_platform_web)
+# The two imports the waits end in are where the stack unwinds.
+set(QV_ASYNCIFY_OPTIONS -sASYNCIFY=1 "-sASYNCIFY_IMPORTS=['qv_wait','qv_sleep']")
 target_link_options(quorvelindaxtor PRIVATE
-    -sASYNCIFY=1
-    "-sASYNCIFY_IMPORTS=['qv_wait','qv_sleep']"
+    ${QV_ASYNCIFY_OPTIONS}
     -sASYNCIFY_STACK_SIZE=65536
     -sENVIRONMENT=web
     -sALLOW_MEMORY_GROWTH=1
@@ -132,8 +133,7 @@ add_executable(qv_contract_web tests/contract/cases.cpp tests/contract/driver_we
 target_include_directories(qv_contract_web PRIVATE tests/contract)
 target_link_libraries(qv_contract_web PRIVATE qv_platform_web qv_gtest)
 target_link_options(qv_contract_web PRIVATE
-    -sASYNCIFY=1
-    "-sASYNCIFY_IMPORTS=['qv_wait','qv_sleep']"
+    ${QV_ASYNCIFY_OPTIONS}
     -sNODERAWFS=1
     -sENVIRONMENT=node
     -sEXIT_RUNTIME=1

@@ -1,6 +1,6 @@
 // The sprite sheet loader: what it reads, and every malformed file it must
 // refuse rather than read or write out of bounds.
-#include "special_files.h"
+#include "standing_files.h"
 #include "support.h"
 
 #include "graphics/bitmap.h"

@@ -1,5 +1,5 @@
 // WAVE files, the effect buffers and how effects are started.
-#include "special_files.h"
+#include "standing_files.h"
 #include "support.h"
 
 #include "platform/backend.h"
@@ -331,7 +331,7 @@ TEST_F(SoundTest, EveryBadSoundFileIsRefusedWithItsCauseAndTheFrontEndGoesOn) {
                   std::string::npos)
             << line;
         ASSERT_EQ(headless::playerRequests().size(), 2u);
-        EXPECT_FALSE(headless::playerRequests()[1].found);
+        EXPECT_FALSE(headless::playerRequests()[1].played);
     }
 }
 
@@ -357,7 +357,7 @@ TEST_F(SoundTest, FrontEndSoundsAreReadOnceAndPlayFromMemory) {
     EXPECT_NE(plat::notedFailure().find("30 s of sound, more than the 10 s"), std::string::npos)
         << plat::notedFailure();
     for (const headless::PlayerRequest& request : headless::playerRequests()) {
-        EXPECT_TRUE(request.found);
+        EXPECT_TRUE(request.played);
     }
 }
 

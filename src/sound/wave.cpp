@@ -83,26 +83,16 @@ const char* walkChunks(WaveFile& wave) {
 
 // Notes why no buffer could be made for a file that was read.
 bool refuseBuffer(const char* path, const WaveFile& wave) {
-    const std::string problem = plat::soundFormatProblem(wave.format, wave.formatSize);
-    const std::string length = plat::soundProblem(wave.format, wave.formatSize, wave.dataSize);
+    std::string problem = plat::soundFormatProblem(wave.format, wave.formatSize);
     if (!problem.empty()) {
         plat::noteFailure("refused sound format in", path, problem);
-    } else if (!length.empty()) {
-        plat::noteFailure("cannot load", path, length);
+    } else if (problem = plat::soundProblem(wave.format, wave.formatSize, wave.dataSize);
+               !problem.empty()) {
+        plat::noteFailure("cannot load", path, problem);
     } else {
         plat::noteFailure("the sound device refused a buffer for", path);
     }
     return false;
-}
-
-void releaseEffects() {
-    for (plat::SoundBuffer*& buffer : soundBuffers) {
-        plat::soundBufferRelease(buffer);
-        buffer = nullptr;
-    }
-    for (WaveFile& wave : waveFiles) {
-        freeWaveFile(wave);
-    }
 }
 
 } // namespace
@@ -143,7 +133,7 @@ bool parseWave(WaveFile& wave) {
 
 bool loadSounds() {
     if (soundsLoaded) {
-        releaseEffects();
+        releaseSoundBuffers();
     }
     soundsLoaded = true;
     for (int i = 0; i < kWaveFileCount; ++i) {
@@ -175,5 +165,11 @@ bool loadSounds() {
 }
 
 void releaseSoundBuffers() {
-    releaseEffects();
+    for (plat::SoundBuffer*& buffer : soundBuffers) {
+        plat::soundBufferRelease(buffer);
+        buffer = nullptr;
+    }
+    for (WaveFile& wave : waveFiles) {
+        freeWaveFile(wave);
+    }
 }

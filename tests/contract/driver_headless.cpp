@@ -89,7 +89,7 @@ bool shownPicture(std::vector<uint32_t>* rgb) {
 
 bool playerSounding() {
     const std::vector<headless::PlayerRequest>& requests = headless::playerRequests();
-    if (requests.empty() || !requests.back().found) {
+    if (requests.empty() || !requests.back().played) {
         return false;
     }
     const headless::PlayerRequest& last = requests.back();

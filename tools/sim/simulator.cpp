@@ -297,7 +297,7 @@ class Run {
         json player = json::array();
         for (const headless::PlayerRequest& request : headless::playerRequests()) {
             player.push_back(
-                {{"file", request.path}, {"loop", request.loop}, {"played", request.found}});
+                {{"file", request.path}, {"loop", request.loop}, {"played", request.played}});
         }
         line["player"] = player;
         state_ << line.dump() << '\n';

@@ -66,7 +66,7 @@ struct PlayerRequest {
     bool loop;
     uint32_t tick;
     // Whether the file was found and its samples passed, so that it plays.
-    bool found;
+    bool played;
 };
 std::vector<EffectRequest>& effectRequests();
 std::vector<PlayerRequest>& playerRequests();

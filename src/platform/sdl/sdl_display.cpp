@@ -120,13 +120,19 @@ bool uploadFrame() {
 SDL_Texture* widened = nullptr;
 int widenedScale = 0;
 
+void dropWidenedTexture() {
+    if (widened != nullptr) {
+        SDL_DestroyTexture(widened);
+        widened = nullptr;
+        widenedScale = 0;
+    }
+}
+
 SDL_Texture* widenedTexture(int scale) {
     if (widened != nullptr && widenedScale == scale) {
         return widened;
     }
-    if (widened != nullptr) {
-        SDL_DestroyTexture(widened);
-    }
+    dropWidenedTexture();
     widened = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
                                 kScreenWidth * scale, kScreenHeight * scale);
     widenedScale = widened != nullptr ? scale : 0;
@@ -601,11 +607,7 @@ void recreateTexture() {
         SDL_DestroyTexture(texture);
         texture = nullptr;
     }
-    if (widened != nullptr) {
-        SDL_DestroyTexture(widened);
-        widened = nullptr;
-        widenedScale = 0;
-    }
+    dropWidenedTexture();
     makeTexture();
 }
 
@@ -739,11 +741,7 @@ void displayClose() {
         SDL_DestroyTexture(texture);
         texture = nullptr;
     }
-    if (widened != nullptr) {
-        SDL_DestroyTexture(widened);
-        widened = nullptr;
-        widenedScale = 0;
-    }
+    dropWidenedTexture();
     pauseSignShown = false;
     if (renderer != nullptr) {
         SDL_DestroyRenderer(renderer);
