@@ -9,5 +9,6 @@ bool writeSpriteSheet(const std::string& path);
 // Writes the seven WAVE files at their places in the data directory.
 bool writeSounds(const std::string& dataDirectory);
 // Writes the icon as directory/hicolor/NxN/apps/name.png at each desktop
-// size, and the window's icon as C++ source in directory/window_icon.inc.
+// size, every size in one Windows icon file, directory/name.ico, and the
+// window's icon as C++ source in directory/window_icon.inc.
 bool writeIcons(const std::string& directory, const std::string& name);

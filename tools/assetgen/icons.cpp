@@ -5,11 +5,12 @@
 #include "assets.h"
 #include "sheet_draw.h"
 
-#include <png.h>
-
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 namespace {
 
@@ -102,38 +103,91 @@ uint8_t channel8(float value) {
     return static_cast<uint8_t>(std::lround(clamp01(value) * 255.0f));
 }
 
-bool writePng(const std::string& path, const Canvas& canvas) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return false;
+// The PNG format's checksums: CRC-32 over each chunk, Adler-32 over the
+// image data.
+uint32_t crc32(const uint8_t* bytes, size_t count, uint32_t crc = 0) {
+    crc = ~crc;
+    for (size_t i = 0; i < count; ++i) {
+        crc ^= bytes[i];
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320U & (0U - (crc & 1U)));
+        }
     }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    if (png == nullptr || info == nullptr || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return false;
+    return ~crc;
+}
+
+void putBig32(std::vector<uint8_t>& out, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        out.push_back(static_cast<uint8_t>(value >> shift));
     }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(canvas.width()),
-                 static_cast<png_uint_32>(canvas.height()), 8, PNG_COLOR_TYPE_RGBA,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    std::vector<uint8_t> row(static_cast<size_t>(canvas.width()) * 4);
+}
+
+void putChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
+    putBig32(out, static_cast<uint32_t>(data.size()));
+    const size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    putBig32(out, crc32(&out[start], out.size() - start));
+}
+
+// The icon as a PNG file in memory: 8-bit RGBA, every row unfiltered, the
+// image data in stored deflate blocks. The icons are small and the packages
+// that carry them are compressed as a whole, so no compressor is needed
+// here and the generator depends on nothing but the standard library.
+std::vector<uint8_t> encodePng(const Canvas& canvas) {
+    const size_t rowBytes = static_cast<size_t>(canvas.width()) * 4 + 1;
+    std::vector<uint8_t> raw;
+    raw.reserve(rowBytes * static_cast<size_t>(canvas.height()));
     for (int y = 0; y < canvas.height(); ++y) {
+        raw.push_back(0);
         for (int x = 0; x < canvas.width(); ++x) {
             const Paint p = canvas.get(x, y);
-            uint8_t* out = &row[static_cast<size_t>(x) * 4];
-            out[0] = channel8(p.colour.r);
-            out[1] = channel8(p.colour.g);
-            out[2] = channel8(p.colour.b);
-            out[3] = channel8(p.alpha);
+            raw.push_back(channel8(p.colour.r));
+            raw.push_back(channel8(p.colour.g));
+            raw.push_back(channel8(p.colour.b));
+            raw.push_back(channel8(p.alpha));
         }
-        png_write_row(png, row.data());
     }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0;
+    std::vector<uint8_t> zlib = {0x78, 0x01};
+    constexpr size_t kStoredBlock = 65535;
+    size_t at = 0;
+    do {
+        const size_t count = std::min(kStoredBlock, raw.size() - at);
+        const bool last = at + count == raw.size();
+        zlib.push_back(last ? 1 : 0);
+        zlib.push_back(static_cast<uint8_t>(count));
+        zlib.push_back(static_cast<uint8_t>(count >> 8));
+        zlib.push_back(static_cast<uint8_t>(~count));
+        zlib.push_back(static_cast<uint8_t>(~count >> 8));
+        zlib.insert(zlib.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
+                    raw.begin() + static_cast<std::ptrdiff_t>(at + count));
+        at += count;
+    } while (at < raw.size());
+    uint32_t a = 1;
+    uint32_t b = 0;
+    for (const uint8_t byte : raw) {
+        a = (a + byte) % 65521U;
+        b = (b + a) % 65521U;
+    }
+    putBig32(zlib, b << 16 | a);
+
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<uint8_t> header;
+    putBig32(header, static_cast<uint32_t>(canvas.width()));
+    putBig32(header, static_cast<uint32_t>(canvas.height()));
+    header.insert(header.end(), {8, 6, 0, 0, 0}); // 8 bits, RGBA, deflate, no filter, no interlace
+    putChunk(png, "IHDR", header);
+    putChunk(png, "IDAT", zlib);
+    putChunk(png, "IEND", {});
+    return png;
+}
+
+bool writeBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return static_cast<bool>(out);
 }
 
 // The window's icon as C++ source: one 0xAARRGGBB value a pixel, row by row.
@@ -157,17 +211,52 @@ bool writeWindowIconSource(const std::string& path, const Canvas& canvas) {
     return static_cast<bool>(out);
 }
 
+void putLittle(std::vector<uint8_t>& out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    }
+}
+
+// A Windows icon file holding each size as a PNG image, as Windows reads
+// them since Vista: the directory of sizes, then the images.
+std::vector<uint8_t> encodeIco(const std::vector<std::vector<uint8_t>>& pngs,
+                               const std::vector<int>& sizes) {
+    std::vector<uint8_t> ico;
+    putLittle(ico, 0, 2);
+    putLittle(ico, 1, 2); // an icon, not a cursor
+    putLittle(ico, static_cast<uint32_t>(pngs.size()), 2);
+    uint32_t offset = static_cast<uint32_t>(6 + 16 * pngs.size());
+    for (size_t i = 0; i < pngs.size(); ++i) {
+        const uint32_t side = sizes[i] >= 256 ? 0 : static_cast<uint32_t>(sizes[i]); // 0 is 256
+        putLittle(ico, side, 1);
+        putLittle(ico, side, 1);
+        putLittle(ico, 0, 2); // no palette
+        putLittle(ico, 1, 2); // one plane
+        putLittle(ico, 32, 2);
+        putLittle(ico, static_cast<uint32_t>(pngs[i].size()), 4);
+        putLittle(ico, offset, 4);
+        offset += static_cast<uint32_t>(pngs[i].size());
+    }
+    for (const auto& png : pngs) {
+        ico.insert(ico.end(), png.begin(), png.end());
+    }
+    return ico;
+}
+
 } // namespace
 
 bool writeIcons(const std::string& directory, const std::string& name) {
     namespace fs = std::filesystem;
-    for (const int pixels : {16, 32, 48, 64, 128, 256}) {
+    const std::vector<int> sizes = {16, 32, 48, 64, 128, 256};
+    std::vector<std::vector<uint8_t>> pngs;
+    for (const int pixels : sizes) {
         const std::string size = std::to_string(pixels) + "x" + std::to_string(pixels);
         const fs::path folder = fs::path(directory) / "hicolor" / size / "apps";
         std::error_code error;
         fs::create_directories(folder, error);
         const Canvas icon = drawIcon(pixels);
-        if (error || !writePng((folder / (name + ".png")).string(), icon)) {
+        pngs.push_back(encodePng(icon));
+        if (error || !writeBytes(folder / (name + ".png"), pngs.back())) {
             return false;
         }
         if (pixels == kWindowIconSize &&
@@ -175,5 +264,5 @@ bool writeIcons(const std::string& directory, const std::string& name) {
             return false;
         }
     }
-    return true;
+    return writeBytes(fs::path(directory) / (name + ".ico"), encodeIco(pngs, sizes));
 }
