@@ -2,8 +2,8 @@
 # the asset generator share (src/data_files.h): each quoted name, with its
 # directory in lower case as on disk. Those in the repository's data/ are
 # copied as they are; the asset generator makes the others. QV_ASSETGEN_COMMAND
-# names the generator: its target in a native build, the native program in
-# the browser build.
+# names the generator (cmake/HostTools.cmake): its target in a native build,
+# the build machine's program in a build for another machine.
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/data_files.h)
 file(STRINGS ${CMAKE_SOURCE_DIR}/src/data_files.h QV_DATA_NAME_LINES
      REGEX "^inline constexpr const char\\* k[A-Za-z]+ = \"[^\"]+\";")
@@ -34,3 +34,4 @@ add_custom_command(
   DEPENDS ${QV_ASSETGEN_COMMAND}
   COMMENT "Drawing the sprite sheet and synthesising the sounds")
 add_custom_target(data ALL DEPENDS ${QV_DATA_FILES})
+add_dependencies(data host_tools)

@@ -10,9 +10,6 @@ if(NOT CMAKE_INSTALL_BINDIR OR CMAKE_INSTALL_BINDIR STREQUAL "bin")
 endif()
 include(GNUInstallDirs)
 
-# The application's identifier, shared by the desktop entry, the metainfo
-# and the icon's name.
-set(QV_APP_ID "org.quorvelindaxtor.Quorvelindaxtor")
 set(QV_RELEASE_DATE "2026-12-08")
 set(QV_SCREENSHOT_URL "https://quorvelindaxtor.org/screenshots/title.png" CACHE STRING
     "Published picture of the title screen that software centres show")
@@ -25,28 +22,6 @@ file(RELATIVE_PATH QV_DATA_FROM_PROGRAM
     ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_PREFIX}/${QV_INSTALLED_DATA_DIR})
 target_compile_definitions(qv_platform_common PRIVATE
     QV_INSTALLED_DATA_FROM_PROGRAM="${QV_DATA_FROM_PROGRAM}")
-
-# The window names itself after the desktop entry.
-target_compile_definitions(qv_platform_sdl PRIVATE QV_APP_ID="${QV_APP_ID}")
-
-# --- icons, drawn by the asset generator --------------------------------------
-set(QV_ICON_DIR ${CMAKE_BINARY_DIR}/icons)
-set(QV_ICON_FILES ${QV_ICON_DIR}/window_icon.inc)
-foreach(size 16 32 48 64 128 256)
-  list(APPEND QV_ICON_FILES ${QV_ICON_DIR}/hicolor/${size}x${size}/apps/${QV_APP_ID}.png)
-endforeach()
-target_link_libraries(quorvelindaxtor-assetgen PRIVATE PkgConfig::PNG)
-add_custom_command(
-  OUTPUT ${QV_ICON_FILES}
-  COMMAND quorvelindaxtor-assetgen --icons ${QV_ICON_DIR} ${QV_APP_ID}
-  DEPENDS quorvelindaxtor-assetgen
-  COMMENT "Drawing the icons")
-add_custom_target(icons ALL DEPENDS ${QV_ICON_FILES})
-
-# The SDL backend gives the window the same icon, compiled in.
-target_sources(qv_platform_sdl PRIVATE src/platform/sdl/sdl_icon.cpp)
-target_include_directories(qv_platform_sdl PRIVATE ${QV_ICON_DIR})
-add_dependencies(qv_platform_sdl icons)
 
 # --- desktop entry, metainfo, manual page ------------------------------------
 set(QV_DIST_DIR ${CMAKE_BINARY_DIR}/dist)

@@ -1,14 +1,10 @@
 # The game as a web page and the simulator as a node program, compiled by
 # Emscripten (scripts/web configures this with emcmake). The data is drawn by
-# the native asset generator; libdeflate is compiled here from its Debian
+# the build machine's asset generator (cmake/HostTools.cmake); libdeflate is compiled here from its Debian
 # source; the header-only libraries come from the system's headers.
 enable_language(C)
 
-set(QV_ASSETGEN "" CACHE FILEPATH "The native build's quorvelindaxtor-assetgen")
 set(QV_LIBDEFLATE_SOURCE "" CACHE PATH "libdeflate's source tree (Debian's source package)")
-if(NOT EXISTS "${QV_ASSETGEN}")
-  message(FATAL_ERROR "QV_ASSETGEN must name the native quorvelindaxtor-assetgen (scripts/web)")
-endif()
 if(NOT EXISTS "${QV_LIBDEFLATE_SOURCE}/libdeflate.h")
   message(FATAL_ERROR "QV_LIBDEFLATE_SOURCE must hold libdeflate's source (scripts/web)")
 endif()
@@ -57,8 +53,7 @@ target_compile_definitions(qv_platform_headless PRIVATE QV_INSTALLED_DATA_FROM_P
 add_library(qv_game STATIC ${QV_GAME_SOURCES})
 target_include_directories(qv_game PUBLIC src)
 
-# --- the data, drawn by the native generator ----------------------------------------
-set(QV_ASSETGEN_COMMAND ${QV_ASSETGEN})
+# --- the data, drawn by the build machine's generator ---------------------------------
 include(cmake/DataFiles.cmake)
 
 # --- the page ------------------------------------------------------------------------

@@ -1,15 +1,13 @@
 #include "platform/files.h"
 
+#include "platform/os.h"
 #include "platform/report.h"
 
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 #include <vector>
 
 // The installed data directory as seen from the installed program's
@@ -37,21 +35,30 @@ bool sameIgnoringCase(const std::string& a, const std::string& b) {
 
 } // namespace
 
+std::filesystem::path pathFromText(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string pathText(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 std::string resolvePath(const char* path) {
     namespace fs = std::filesystem;
     if (path == nullptr) {
         return {};
     }
-    const fs::path wanted(path);
+    const fs::path wanted = pathFromText(path);
     std::error_code error;
     if (fs::exists(wanted, error)) {
-        return wanted.string();
+        return pathText(wanted);
     }
     // Walk the components; where the exact name is missing, take the entry
     // of the directory whose name differs only in letter case.
     fs::path found = wanted.has_root_path() ? wanted.root_path() : fs::path();
     for (const fs::path& component : wanted.relative_path()) {
-        const std::string name = component.string();
+        const std::string name = pathText(component);
         const fs::path exact = found / component;
         if (name == "." || name == ".." || fs::exists(exact, error)) {
             found = exact;
@@ -61,17 +68,17 @@ std::string resolvePath(const char* path) {
         bool matched = false;
         for (fs::directory_iterator it(directory, error), end; !error && it != end;
              it.increment(error)) {
-            if (sameIgnoringCase(it->path().filename().string(), name)) {
+            if (sameIgnoringCase(pathText(it->path().filename()), name)) {
                 found /= it->path().filename();
                 matched = true;
                 break;
             }
         }
         if (!matched) {
-            return wanted.string();
+            return pathText(wanted);
         }
     }
-    return found.string();
+    return pathText(found);
 }
 
 std::string findDataFile(const char* path) {
@@ -80,7 +87,7 @@ std::string findDataFile(const char* path) {
     }
     std::string resolved = resolvePath(path);
     std::error_code error;
-    if (!std::filesystem::is_regular_file(resolved, error)) {
+    if (!std::filesystem::is_regular_file(pathFromText(resolved), error)) {
         resolved.clear();
     }
     return resolved;
@@ -90,24 +97,24 @@ namespace {
 
 // Why a file of this kind is no data file, with errno set to match; empty
 // for a regular file.
-std::string kindProblem(mode_t mode) {
-    if (S_ISREG(mode)) {
+std::string kindProblem(os::FileKind kind) {
+    using os::FileKind;
+    if (kind == FileKind::regular) {
         return {};
     }
-    errno = S_ISDIR(mode) ? EISDIR : ENODEV;
-    if (S_ISDIR(mode)) {
+    errno = kind == FileKind::directory ? EISDIR : ENODEV;
+    switch (kind) {
+    case FileKind::directory:
         return "a directory, not a file";
-    }
-    if (S_ISFIFO(mode)) {
+    case FileKind::pipe:
         return "a named pipe, not a regular file";
-    }
-    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+    case FileKind::device:
         return "a device, not a regular file";
-    }
-    if (S_ISSOCK(mode)) {
+    case FileKind::socket:
         return "a socket, not a regular file";
+    default:
+        return "not a regular file";
     }
-    return "not a regular file";
 }
 
 // Why a file of this size is refused; empty when it is within the bound.
@@ -122,20 +129,15 @@ std::string sizeProblem(uint64_t size, uint64_t maxBytes) {
 
 // Why the file at resolved cannot be a data file of at most maxBytes.
 std::string statProblem(const std::string& resolved, uint64_t maxBytes, uint64_t* size) {
-    struct stat link {};
-    if (::lstat(resolved.c_str(), &link) != 0) {
-        return std::strerror(errno);
+    os::FileKind kind = os::FileKind::other;
+    if (std::string why = os::lookAt(pathFromText(resolved), &kind, size); !why.empty()) {
+        *size = 0;
+        return why;
     }
-    struct stat target = link;
-    if (S_ISLNK(link.st_mode) && ::stat(resolved.c_str(), &target) != 0) {
-        return errno == ELOOP    ? "a loop of symbolic links"
-               : errno == ENOENT ? "a symbolic link to a file that does not exist"
-                                 : std::strerror(errno);
+    if (std::string problem = kindProblem(kind); !problem.empty()) {
+        *size = 0;
+        return problem;
     }
-    if (std::string kind = kindProblem(target.st_mode); !kind.empty()) {
-        return kind;
-    }
-    *size = uint64_t(target.st_size);
     return sizeProblem(*size, maxBytes);
 }
 
@@ -174,30 +176,23 @@ std::FILE* openDataFile(const char* path, uint64_t maxBytes, uint64_t* size, std
     }
     // Looked at again once open, in case the file was swapped meanwhile;
     // without waiting, should it now be a pipe with no writer.
-    const int descriptor = ::open(resolved.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (descriptor < 0) {
-        *why = std::strerror(errno);
+    os::FileKind kind = os::FileKind::other;
+    uint64_t openedSize = 0;
+    std::FILE* file = os::openForReading(pathFromText(resolved), &kind, &openedSize, why);
+    if (file == nullptr) {
         return nullptr;
     }
-    struct stat opened {};
-    if (::fstat(descriptor, &opened) != 0) {
-        *why = std::strerror(errno);
-    } else if (std::string kind = kindProblem(opened.st_mode); !kind.empty()) {
-        *why = kind;
-    } else {
-        *why = sizeProblem(uint64_t(opened.st_size), maxBytes);
+    *why = kindProblem(kind);
+    if (why->empty()) {
+        *why = sizeProblem(openedSize, maxBytes);
     }
-    std::FILE* file = why->empty() ? ::fdopen(descriptor, "rb") : nullptr;
-    if (file == nullptr) {
-        if (why->empty()) {
-            *why = std::strerror(errno);
-        }
+    if (!why->empty()) {
         const int cause = errno;
-        ::close(descriptor);
+        std::fclose(file);
         errno = cause;
         return nullptr;
     }
-    *size = uint64_t(opened.st_size);
+    *size = openedSize;
     return file;
 }
 
@@ -208,8 +203,9 @@ namespace fs = std::filesystem;
 // Whether the directory holds the two data directories.
 bool holdsData(const fs::path& directory) {
     std::error_code error;
-    return fs::is_directory(resolvePath((directory / "images").c_str()), error) &&
-           fs::is_directory(resolvePath((directory / "sons").c_str()), error);
+    return fs::is_directory(pathFromText(resolvePath(pathText(directory / "images").c_str())),
+                            error) &&
+           fs::is_directory(pathFromText(resolvePath(pathText(directory / "sons").c_str())), error);
 }
 
 // The places looked in, in order.
@@ -237,9 +233,7 @@ fs::path findDataDirectory(const fs::path& programFile, const fs::path& workingD
 }
 
 fs::path runningProgramFile() {
-    std::error_code error;
-    fs::path program = fs::canonical("/proc/self/exe", error);
-    return error ? fs::path() : program;
+    return os::programFile();
 }
 
 bool enterDataDirectory() {
@@ -254,14 +248,14 @@ bool enterDataDirectory() {
             places += (i == 0                       ? ""
                        : i + 1 == candidates.size() ? " or "
                                                     : ", ") +
-                      candidates[i].string();
+                      pathText(candidates[i]);
         }
         noteFailure("cannot find the game's data (images/ and sons/) in " + places);
         return false;
     }
     fs::current_path(data, error);
     if (error) {
-        noteFailure("cannot enter the data directory " + data.string(), nullptr, error.message());
+        noteFailure("cannot enter the data directory " + pathText(data), nullptr, error.message());
         return false;
     }
     return true;

@@ -10,6 +10,11 @@
 
 namespace plat {
 
+// A path from its text in UTF-8, and back: the game's texts are UTF-8 on
+// every system, whatever the system's own encoding of file names.
+std::filesystem::path pathFromText(const std::string& text);
+std::string pathText(const std::filesystem::path& path);
+
 // The path as it exists on disk, each component matched without regard to
 // letter case when no exact match exists; the path unchanged when nothing
 // matches.

@@ -1,11 +1,11 @@
 #include "platform/memory.h"
 
-#include <malloc.h>
+#include "platform/os.h"
 
 namespace plat {
 
 void keepLargeBlocksOutOfTheHeap() {
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    os::limitHeapBlocks();
 }
 
 } // namespace plat

@@ -20,11 +20,12 @@ bool failureWritten = false;
 // the directory that would hold it ("Sons/Laser.wav" in sons/).
 std::string fullDataPath(const char* path) {
     namespace fs = std::filesystem;
-    fs::path found = resolvePath(path);
+    fs::path found = pathFromText(resolvePath(path));
     std::error_code error;
-    if (!fs::exists(found, error) && fs::path(path).has_parent_path()) {
-        const fs::path wanted(path);
-        found = fs::path(resolvePath(wanted.parent_path().c_str())) / wanted.filename();
+    const fs::path wanted = pathFromText(path);
+    if (!fs::exists(found, error) && wanted.has_parent_path()) {
+        found =
+            pathFromText(resolvePath(pathText(wanted.parent_path()).c_str())) / wanted.filename();
     }
     if (found.is_relative()) {
         const fs::path here = fs::current_path(error);
@@ -32,7 +33,7 @@ std::string fullDataPath(const char* path) {
             found = here / found;
         }
     }
-    return found.lexically_normal().string();
+    return pathText(found.lexically_normal());
 }
 
 } // namespace

@@ -82,7 +82,9 @@ class Run {
 
     int execute() {
         if (!options_.stateFile.empty()) {
-            state_.open(options_.stateFile, std::ios::trunc);
+            // Lines end in LF alone on every system, so that runs compare byte
+            // for byte.
+            state_.open(options_.stateFile, std::ios::binary | std::ios::trunc);
             if (!state_) {
                 std::fprintf(stderr, "quorvelindaxtor-sim: cannot write %s\n",
                              options_.stateFile.c_str());
@@ -98,7 +100,7 @@ class Run {
         }
 
         if (!options_.recordFile.empty()) {
-            record_.open(options_.recordFile, std::ios::trunc);
+            record_.open(options_.recordFile, std::ios::binary | std::ios::trunc);
             if (!record_) {
                 std::fprintf(stderr, "quorvelindaxtor-sim: cannot write %s\n",
                              options_.recordFile.c_str());

@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
                               std::to_string(options.startTick) + ":\n";
         comment += held ? "every invariant held for " + std::to_string(result.frames) + " frames"
                         : result.broken.front();
-        std::ofstream out(keysFile, std::ios::trunc);
+        std::ofstream out(keysFile, std::ios::binary | std::ios::trunc);
         out << soak::keyScript(result.keys, lastFrame, comment);
         if (!out) {
             std::fprintf(stderr, "quorvelindaxtor-soak: cannot write %s\n", keysFile.c_str());

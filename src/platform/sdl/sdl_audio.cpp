@@ -331,6 +331,7 @@ bool audioOpen() {
                      "); the game plays without sound");
         return true;
     };
+    SDL_SetMainReady();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         return silent();
     }

@@ -669,8 +669,11 @@ bool displayOpen() {
     // and task bars tie it to its launcher and icon: the X11 class and the
     // Wayland application id are the entry's id. SDL reads them from the
     // environment when video starts; a player's own setting stays.
-    setenv("SDL_VIDEO_X11_WMCLASS", QV_APP_ID, 0);
-    setenv("SDL_VIDEO_WAYLAND_WMCLASS", QV_APP_ID, 0);
+    SDL_setenv("SDL_VIDEO_X11_WMCLASS", QV_APP_ID, 0);
+    SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", QV_APP_ID, 0);
+    // The game's own main starts SDL (SDL's stand-in for it is not linked),
+    // here and wherever a subsystem starts.
+    SDL_SetMainReady();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         return false;
     }

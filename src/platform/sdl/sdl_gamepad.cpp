@@ -97,6 +97,7 @@ void gamepadsOpen() {
     // away the game stops, so nothing is read then anyway.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
     // No controller support is no reason not to play with the keyboard.
+    SDL_SetMainReady();
     if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
         return;
     }

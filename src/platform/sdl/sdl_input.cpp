@@ -13,14 +13,13 @@
 // the title and controls screens wait for input (waitForInput) instead, and
 // there the keys keep their own meaning: Start is Enter.
 #include "platform/backend.h"
+#include "platform/sdl/sdl_clock.h"
 #include "platform/sdl/sdl_internal.h"
 #include "platform/sdl/sdl_testing.h"
 
 #include <SDL.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <ctime>
 
 namespace plat {
 namespace {
@@ -66,19 +65,9 @@ struct Pending {
     bool redraw = false;
 };
 
-clockid_t gameClock() {
-    static const clockid_t clock = [] {
-        timespec probe{};
-        return clock_gettime(CLOCK_BOOTTIME, &probe) == 0 ? CLOCK_BOOTTIME : CLOCK_MONOTONIC;
-    }();
-    return clock;
-}
-
 // Nanoseconds since the machine started, counting time spent suspended.
 uint64_t bootNs() {
-    timespec now{};
-    clock_gettime(gameClock(), &now);
-    return uint64_t(now.tv_sec) * 1000000000u + uint64_t(now.tv_nsec);
+    return sdl::clockNs();
 }
 
 uint32_t bootMs(uint64_t ns) {
@@ -339,16 +328,7 @@ void idleUntil(uint32_t deadline) {
     }
     const uint64_t wake =
         (now / 1000000u + uint64_t(std::min(remaining, kLongestSleepMs))) * 1000000u;
-    const timespec at{time_t(wake / 1000000000u), long(wake % 1000000000u)};
-    int result = 0;
-    do {
-        result = clock_nanosleep(gameClock(), TIMER_ABSTIME, &at, nullptr);
-    } while (result == EINTR);
-    if (result != 0) {
-        const uint64_t left = wake - std::min(wake, bootNs());
-        const timespec pause{time_t(left / 1000000000u), long(left % 1000000000u)};
-        nanosleep(&pause, nullptr);
-    }
+    sdl::sleepUntilNs(wake);
 }
 
 // Sleeps until the window system has something for the game, or until the
