@@ -99,6 +99,8 @@ struct MixState {
 MixState mixState;
 // Whether finishMix runs on the open device.
 bool mixFinished = false;
+// Whether the game holds the sound (read by the tests from another thread).
+std::atomic<bool> soundHeld{false};
 
 // The finished mix, 16-bit samples of every channel of the device, brought
 // up to level, limited (all channels by the loudest) and faded. Runs on the
@@ -283,6 +285,7 @@ namespace sdl {
 // Holding fades the sound out first and then stops the voices where they
 // are; letting go starts them again and fades back in.
 void pauseSound(bool paused) {
+    soundHeld = paused;
     if (!mixerOpen) {
         return;
     }
@@ -303,6 +306,9 @@ void pauseSound(bool paused) {
 namespace testing {
 bool audioDeviceOpen() {
     return mixerOpen;
+}
+bool soundHeldNow() {
+    return soundHeld;
 }
 bool playerPlaying() {
     return mixerOpen && playerChannel >= 0 && Mix_Playing(playerChannel) != 0;
