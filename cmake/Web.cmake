@@ -52,6 +52,7 @@ target_compile_definitions(qv_platform_headless PRIVATE QV_INSTALLED_DATA_FROM_P
 # --- the game ----------------------------------------------------------------------
 add_library(qv_game STATIC ${QV_GAME_SOURCES})
 target_include_directories(qv_game PUBLIC src)
+target_compile_definitions(qv_game PRIVATE QV_VERSION="${PROJECT_VERSION}")
 
 # --- the data, drawn by the build machine's generator ---------------------------------
 include(cmake/DataFiles.cmake)

@@ -279,6 +279,67 @@ TEST_F(Contract, AVoiceStartedInTheTickAnotherEnds) {
     }
 }
 
+// Where no mixer reports on a voice, it reads its last byte through the tick
+// start + its length in whole milliseconds, and idle from the next; where a
+// mixer plays it, the mixer says when it has ended, around that tick (it
+// mixes a little ahead of what is heard).
+// Watched a tick at a time; on a real clock a turn the machine took away
+// leaves a gap, and the case looks again.
+TEST_F(Contract, AVoiceEndsAfterItsLastTick) {
+    const uint32_t slack = contract::slackMs();
+    for (bool device : {false, true}) {
+        SCOPED_TRACE(device ? "through a mixer" : "on the tick counter");
+        if (!contract::soundDevice(device)) {
+            continue;
+        }
+        ASSERT_TRUE(plat::audioOpen());
+        // 150 ms exactly, and an eighth of a millisecond more.
+        for (uint32_t bytes : {150 * kBytesPerMs, 150 * kBytesPerMs + 1}) {
+            SCOPED_TRACE(::testing::Message() << bytes << " bytes");
+            Voice voice(plat::soundBufferCreate(kFormat, sizeof kFormat, bytes));
+            ASSERT_TRUE(voice);
+            bool exact = false;
+            for (int attempt = 0; attempt < 10 && !exact; ++attempt) {
+                contract::nextTick();
+                plat::soundBufferPlay(voice.get());
+                const uint32_t start = plat::tickCount();
+                uint32_t seenTick = start;
+                uint32_t lastPlaying = 0;
+                uint32_t firstIdle = 0;
+                bool gap = false;
+                while (firstIdle == 0 && seenTick - start <= 150 + 2 * slack) {
+                    contract::nextTick();
+                    const uint32_t tick = plat::tickCount();
+                    const bool playing = at(voice.get()) != 0;
+                    if (plat::tickCount() != tick) {
+                        continue;
+                    }
+                    gap = gap || tick - seenTick > 1;
+                    seenTick = tick;
+                    (playing ? lastPlaying : firstIdle) = tick - start;
+                }
+                ASSERT_NE(firstIdle, 0u) << "never ended";
+                if (device) {
+                    EXPECT_GE(lastPlaying + slack, 150u) << "the mixer's voice ended early";
+                    EXPECT_LE(firstIdle, 150 + slack) << "the mixer's voice ended late";
+                    exact = true;
+                } else {
+                    // What was seen bounds the truth whatever the gaps.
+                    EXPECT_LE(lastPlaying, 150u);
+                    EXPECT_GE(firstIdle, 151u);
+                    exact = !gap || firstIdle == lastPlaying + 1;
+                    if (exact) {
+                        EXPECT_EQ(lastPlaying, 150u) << "the last playing tick";
+                        EXPECT_EQ(firstIdle, 151u) << "the first idle tick";
+                    }
+                }
+            }
+            EXPECT_TRUE(exact) << "every attempt missed the ticks around the end";
+        }
+        plat::audioClose();
+    }
+}
+
 // --- the front-end player ------------------------------------------------------
 
 // A fresh directory with sons/short.wav (200 ms) and sons/long.wav (3 s),
@@ -351,6 +412,96 @@ TEST_F(Contract, FrontEndPlayerSoundsOneFileAtATime) {
     EXPECT_TRUE(plat::playSoundFile("sons/long.wav", true));
     EXPECT_FALSE(plat::playSoundFile("sons/no-channels.wav", true));
     EXPECT_FALSE(contract::playerSounding()) << "a file of no channels sounds";
+}
+
+// --- standing still --------------------------------------------------------------
+
+using contract::Happening;
+
+// Lets time pass until the happening has happened, for two seconds at most:
+// a busy machine may run a real clock's timers late.
+bool passTimeUntil(int happening) {
+    for (int waited = 0; waited < 2000 && !contract::seen(happening).happened; waited += 10) {
+        contract::passTime(10);
+    }
+    return contract::seen(happening).happened;
+}
+
+// One poll of the desktop's events, as the game's message loop makes.
+void pollEvents() {
+    plat::Message message{};
+    while (plat::peekMessage(&message)) {
+    }
+}
+
+// A pause key pauses only a game in play (whose last wait was for a
+// frame's deadline), with the sign up and the sound held, until it comes
+// again; the tick counter stands still meanwhile and goes on from where it
+// stood. On the screens (waiting for input) the same key stops nothing.
+TEST_F(Contract, ThePauseKeyPausesOnlyInPlay) {
+    ASSERT_TRUE(plat::displayOpen());
+    ASSERT_TRUE(plat::audioOpen());
+    const uint32_t slack = contract::slackMs();
+    for (bool inPlay : {false, true}) {
+        SCOPED_TRACE(inPlay ? "in play" : "on a screen");
+        if (inPlay) {
+            plat::idleUntil(plat::tickCount());
+        } else {
+            plat::waitForInput();
+        }
+        const int pause = contract::later(50, Happening::PauseKey);
+        const int resume = contract::later(400, Happening::PauseKey);
+        ASSERT_GE(resume, 0) << "this backend cannot press the pause key";
+        ASSERT_TRUE(passTimeUntil(pause));
+        const uint32_t before = plat::tickCount();
+        pollEvents();
+        const uint32_t after = plat::tickCount();
+        EXPECT_EQ(contract::seen(resume).happened, inPlay) << "the poll waited for the resume";
+        EXPECT_LE(after - before, slack) << "the counter stood still";
+        if (inPlay) {
+            EXPECT_TRUE(contract::seen(resume).signShown);
+            EXPECT_TRUE(contract::seen(resume).soundHeld);
+            contract::passTime(100);
+            EXPECT_GE(plat::tickCount() - after, 100u) << "and goes on where it stood";
+            EXPECT_LE(plat::tickCount() - after, 100 + slack);
+        } else {
+            contract::passTime(400);
+            pollEvents();
+        }
+    }
+}
+
+// Being away stands the game still on any screen and in play, the sound
+// held. On a screen it goes on as soon as the player is back; a game in play
+// comes back held with the sign, and goes on at the next key.
+TEST_F(Contract, BeingAwayStandsTheGameStillOnTheScreensAndInPlay) {
+    ASSERT_TRUE(plat::displayOpen());
+    ASSERT_TRUE(plat::audioOpen());
+    const uint32_t slack = contract::slackMs();
+    for (bool inPlay : {false, true}) {
+        SCOPED_TRACE(inPlay ? "in play" : "on a screen");
+        if (inPlay) {
+            plat::idleUntil(plat::tickCount());
+        } else {
+            plat::waitForInput();
+        }
+        const int away = contract::later(50, Happening::Away);
+        const int back = contract::later(400, Happening::Back);
+        const int key = contract::later(700, Happening::OtherKey);
+        ASSERT_GE(key, 0) << "this backend cannot send the player away";
+        ASSERT_TRUE(passTimeUntil(away));
+        const uint32_t before = plat::tickCount();
+        pollEvents();
+        const uint32_t after = plat::tickCount();
+        ASSERT_TRUE(contract::seen(back).happened) << "the poll waited for the player";
+        EXPECT_EQ(contract::seen(key).happened, inPlay) << "held until a key once back";
+        EXPECT_LE(after - before, slack) << "the counter stood still";
+        EXPECT_TRUE(contract::seen(back).soundHeld);
+        EXPECT_EQ(contract::seen(back).signShown, inPlay) << "the sign, only in play";
+        contract::passTime(inPlay ? 100 : 400);
+        pollEvents();
+        EXPECT_GE(plat::tickCount() - after, inPlay ? 100u : 400u) << "goes on where it stood";
+    }
 }
 
 // --- the presented picture -------------------------------------------------------

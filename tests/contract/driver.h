@@ -27,6 +27,16 @@
 // - shownPicture: what the player sees of the last presented picture, one
 //   0xRRGGBB value per pixel of the 640x480 frame, row by row.
 // - playerSounding: whether the front-end player sounds at this moment.
+// - soundDevice: makes the next audioOpen play through a device whose mixer
+//   says when a voice has ended (true), or time every voice on the tick
+//   counter (false); false when the backend cannot do that.
+// - nextTick: returns once the tick counter has moved on, by as little as
+//   the backend can manage.
+// - later: makes something happen to the game's window once ms of the
+//   backend's own clock (which runs on while the game stands still) have
+//   passed, during whatever wait the game is in then; returns its number,
+//   or -1 when the backend cannot. seen: whether it has happened, and what
+//   the player would have found at that moment.
 #pragma once
 
 #include "platform/input.h"
@@ -44,5 +54,16 @@ void passTime(uint32_t milliseconds);
 bool pressKey(plat::Key key, bool down);
 bool shownPicture(std::vector<uint32_t>* rgb);
 bool playerSounding();
+bool soundDevice(bool device);
+void nextTick();
+
+enum class Happening { Away, Back, PauseKey, Escape, OtherKey };
+struct Seen {
+    bool happened = false;
+    bool soundHeld = false;
+    bool signShown = false;
+};
+int later(uint32_t ms, Happening what);
+Seen seen(int happening);
 
 } // namespace contract

@@ -7,10 +7,12 @@
 #include "platform/display.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
+#include "platform/pause.h"
 
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace contract {
 
@@ -45,14 +47,53 @@ uint32_t waveMs(const std::string& path) {
     return 0;
 }
 
+struct Pending {
+    uint32_t due;
+    Happening what;
+    int id;
+};
+std::vector<Pending> pending;
+std::vector<Seen> seenSoFar;
+
+// What comes due on the virtual clock happens, in the order asked for.
+void happenDue() {
+    for (auto it = pending.begin(); it != pending.end();) {
+        if (int32_t(headless::tick() - it->due) < 0) {
+            ++it;
+            continue;
+        }
+        switch (it->what) {
+        case Happening::Away:
+            headless::setAway(true);
+            break;
+        case Happening::Back:
+            headless::setAway(false);
+            break;
+        case Happening::PauseKey:
+            plat::pause::pausePressed();
+            break;
+        case Happening::Escape:
+            plat::pause::escapePressed();
+            break;
+        case Happening::OtherKey:
+            plat::pause::otherPressed();
+            break;
+        }
+        seenSoFar[size_t(it->id)] = Seen{true, headless::soundHeld(), plat::pause::signShown()};
+        it = pending.erase(it);
+    }
+}
+
 } // namespace
 
 void begin() {
     headless::reset();
+    pending.clear();
+    seenSoFar.clear();
 }
 
 void end() {
-    headless::reset();
+    begin();
 }
 
 uint32_t slackMs() {
@@ -65,7 +106,30 @@ bool startClockAt(uint32_t tick) {
 }
 
 void passTime(uint32_t milliseconds) {
-    headless::advance(milliseconds);
+    for (uint32_t i = 0; i < milliseconds; ++i) {
+        headless::advance(1);
+        happenDue();
+    }
+}
+
+bool soundDevice(bool device) {
+    return !device;
+}
+
+void nextTick() {
+    passTime(1);
+}
+
+int later(uint32_t ms, Happening what) {
+    const int id = int(seenSoFar.size());
+    seenSoFar.emplace_back();
+    pending.push_back({headless::tick() + ms, what, id});
+    headless::hooks().idle = happenDue;
+    return id;
+}
+
+Seen seen(int happening) {
+    return seenSoFar.at(size_t(happening));
 }
 
 bool pressKey(plat::Key key, bool down) {

@@ -8,13 +8,16 @@
 #include "fake_keyboard.h"
 #include "platform/backend.h"
 #include "platform/display.h"
+#include "platform/pause.h"
 #include "platform/sdl/sdl_testing.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <thread>
+#include <vector>
 
 namespace contract {
 
@@ -54,13 +57,74 @@ FakeKeyboard& keyboard() {
     return keyboard;
 }
 
+// A happening pushed as the window system's event from SDL's timer thread,
+// with what the player would have found at that moment.
+struct Pending {
+    SDL_Event event;
+    Seen seen;
+    SDL_TimerID timer = 0;
+};
+std::vector<std::unique_ptr<Pending>> pending;
+
+Uint32 happen(Uint32, void* data) {
+    auto* later = static_cast<Pending*>(data);
+    later->seen = Seen{true, plat::sdl::testing::soundHeldNow(), plat::pause::signShown()};
+    SDL_PushEvent(&later->event);
+    return 0;
+}
+
+SDL_Event eventFor(Happening what) {
+    SDL_Event event{};
+    const Uint32 window = SDL_GetWindowID(plat::sdl::testing::window());
+    auto key = [&](SDL_Scancode code) {
+        event.type = SDL_KEYDOWN;
+        event.key.windowID = window;
+        event.key.keysym.scancode = code;
+    };
+    switch (what) {
+    case Happening::Away:
+    case Happening::Back:
+        event.type = SDL_WINDOWEVENT;
+        event.window.windowID = window;
+        event.window.event =
+            what == Happening::Away ? SDL_WINDOWEVENT_FOCUS_LOST : SDL_WINDOWEVENT_FOCUS_GAINED;
+        break;
+    case Happening::PauseKey:
+        key(SDL_SCANCODE_P);
+        break;
+    case Happening::Escape:
+        key(SDL_SCANCODE_ESCAPE);
+        break;
+    case Happening::OtherKey:
+        key(SDL_SCANCODE_LEFT);
+        break;
+    }
+    return event;
+}
+
+// The sound device the cases run on: SDL's dummy driver unless the run
+// names another.
+const char* const kDefaultAudio = "dummy";
+// A driver SDL does not have: the mixer cannot open, and voices are timed
+// on the tick counter.
+const char* const kNoAudio = "no-device-for-the-contract";
+
 } // namespace
 
 void begin() {
-    SDL_setenv("SDL_AUDIODRIVER", "dummy", 0);
+    SDL_setenv("SDL_AUDIODRIVER", kDefaultAudio, 0);
 }
 
-void end() {}
+void end() {
+    for (const auto& later : pending) {
+        SDL_RemoveTimer(later->timer);
+    }
+    pending.clear();
+    const char* audio = SDL_getenv("SDL_AUDIODRIVER");
+    if (audio != nullptr && SDL_strcmp(audio, kNoAudio) == 0) {
+        SDL_setenv("SDL_AUDIODRIVER", kDefaultAudio, 1);
+    }
+}
 
 // Sleeps and the dummy audio driver's pace may run late on a busy machine.
 uint32_t slackMs() {
@@ -126,6 +190,43 @@ bool shownPicture(std::vector<uint32_t>* rgb) {
 
 bool playerSounding() {
     return plat::sdl::testing::playerPlaying();
+}
+
+bool soundDevice(bool device) {
+    if (!device) {
+        SDL_setenv("SDL_AUDIODRIVER", kNoAudio, 1);
+    } else {
+        const char* audio = SDL_getenv("SDL_AUDIODRIVER");
+        if (audio != nullptr && SDL_strcmp(audio, kNoAudio) == 0) {
+            SDL_setenv("SDL_AUDIODRIVER", kDefaultAudio, 1);
+        }
+    }
+    return true;
+}
+
+// Watches the counter without sleeping, so that no tick goes by unseen
+// unless the machine takes the processor away.
+void nextTick() {
+    const uint32_t from = plat::tickCount();
+    while (plat::tickCount() == from) {
+    }
+}
+
+int later(uint32_t ms, Happening what) {
+    auto made = std::make_unique<Pending>();
+    made->event = eventFor(what);
+    made->timer = SDL_AddTimer(std::max<Uint32>(ms, 1), happen, made.get());
+    if (made->timer == 0) {
+        return -1;
+    }
+    pending.push_back(std::move(made));
+    return int(pending.size()) - 1;
+}
+
+// The timer thread has written it before pushing the event the case waited
+// for.
+Seen seen(int happening) {
+    return pending.at(size_t(happening))->seen;
 }
 
 } // namespace contract

@@ -26,6 +26,11 @@ EM_JS(int, standInShown, (uint8_t * rgba), {
     return 1;
 });
 
+EM_JS(int, standInLater, (double ms, int what),
+      { return Module['qvPage'].standIn.later(ms, what); });
+EM_JS(int, standInSeen, (int id), { return Module['qvPage'].standIn.seen(id); });
+EM_JS(void, standInReset, (), { Module['qvPage'].standIn.reset(); });
+
 uint32_t keysHeld = 0;
 
 } // namespace
@@ -33,6 +38,7 @@ uint32_t keysHeld = 0;
 void begin() {
     keysHeld = 0;
     standInSetKeys(0);
+    standInReset();
 }
 
 void end() {
@@ -52,6 +58,25 @@ bool startClockAt(uint32_t tick) {
 
 void passTime(uint32_t milliseconds) {
     standInPassTime(milliseconds);
+}
+
+// The page's sound is played alongside; every voice is timed on the tick
+// counter.
+bool soundDevice(bool device) {
+    return !device;
+}
+
+void nextTick() {
+    passTime(1);
+}
+
+int later(uint32_t ms, Happening what) {
+    return standInLater(double(ms), int(what));
+}
+
+Seen seen(int happening) {
+    const int bits = standInSeen(happening);
+    return Seen{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0};
 }
 
 bool pressKey(plat::Key key, bool down) {

@@ -8,6 +8,39 @@ Module['qvPage'] = (function() {
     const kTurnMs = 0.25;
     let clock = 5000.25;
     let keys = 0;
+    // The window's state and the presses since the backend last asked, and
+    // what is to happen to them when the clock reaches it.
+    let away = false;
+    let pausePresses = 0;
+    let escapePressed = false;
+    let otherPresses = 0;
+    let soundHeld = false;
+    let signShown = false;
+    let pending = [];
+    const seen = new Map();
+    let nextId = 1;
+    function happenDue() {
+        const due = pending.filter(p => p.at <= clock);
+        pending = pending.filter(p => p.at > clock);
+        for (const p of due) {
+            if (p.what === 0) {
+                away = true;
+            } else if (p.what === 1) {
+                away = false;
+            } else if (p.what === 2) {
+                ++pausePresses;
+            } else if (p.what === 3) {
+                escapePressed = true;
+            } else {
+                ++otherPresses;
+            }
+            seen.set(p.id, 1 | (soundHeld ? 2 : 0) | (signShown ? 4 : 0));
+        }
+    }
+    function move(ms) {
+        clock += ms;
+        happenDue();
+    }
     let shown = null;
     let player = null;
     // The samples' lengths in milliseconds, by the backend's id.
@@ -16,7 +49,24 @@ Module['qvPage'] = (function() {
     return {
         // What the driver does.
         standIn : {
-            passTime(ms) { clock += ms; },
+            passTime(ms) { move(ms); },
+            // what: 0 away, 1 back, 2 a pause key, 3 Esc, 4 another key.
+            later(ms, what) {
+                const id = nextId++;
+                pending.push({at : clock + ms, what : what, id : id});
+                return id;
+            },
+            // 1 once it happened, with 2 if the sound was held then and 4 if
+            // the sign was shown.
+            seen(id) { return seen.get(id) || 0; },
+            reset() {
+                away = false;
+                pausePresses = 0;
+                escapePressed = false;
+                otherPresses = 0;
+                pending = [];
+                seen.clear();
+            },
             setKeys(mask) { keys = mask; },
             shown() { return shown; },
             playerSounding() {
@@ -30,22 +80,35 @@ Module['qvPage'] = (function() {
         keyMask() { return keys; },
         gamepadsConnected() { return false; },
         now() { return clock; },
-        away() { return false; },
-        takePausePresses() { return 0; },
-        takeEscapePress() { return false; },
-        pauseSign() {},
+        away() { return away; },
+        takePausePresses() {
+            const presses = pausePresses;
+            pausePresses = 0;
+            return presses;
+        },
+        takeEscapePress() {
+            const pressed = escapePressed;
+            escapePressed = false;
+            return pressed;
+        },
+        takeOtherPresses() {
+            const presses = otherPresses;
+            otherPresses = 0;
+            return presses;
+        },
+        pauseSign(shown) { signShown = shown; },
         waitForEvent(timeoutMs, resume) {
-            clock += Math.min(timeoutMs, kWaitMs);
+            move(Math.min(timeoutMs, kWaitMs));
             resume();
         },
         // A sleep of 0 is one turn of the browser, which takes a moment.
         sleep(ms, resume) {
-            clock += Math.max(ms, kTurnMs);
+            move(Math.max(ms, kTurnMs));
             resume();
         },
         audioOpen() { return true; },
         audioClose() { player = null; },
-        audioPause() {},
+        audioPause(paused) { soundHeld = paused; },
         samplesDefine(
             id, bytes, channels, bits,
             rate) { lengths.set(id, (bytes.length * 1000) / (channels * (bits / 8) * rate)); },

@@ -25,6 +25,9 @@ bool drawsIntoWindowSurface();
 // silently on the tick counter.
 bool audioDeviceOpen();
 
+// Whether the game holds the sound at this moment.
+bool soundHeldNow();
+
 // Whether the front-end player's channel is playing.
 bool playerPlaying();
 
