@@ -215,8 +215,13 @@ std::vector<fs::path> dataCandidates(const fs::path& programFile,
     if (!programFile.empty()) {
         const fs::path programDirectory = programFile.parent_path();
         candidates.push_back(programDirectory / "data");
-        candidates.push_back(
-            (programDirectory / QV_INSTALLED_DATA_FROM_PROGRAM).lexically_normal());
+        // Named without a trailing separator, also when the data lies in
+        // the program's own directory (".").
+        fs::path installed = (programDirectory / QV_INSTALLED_DATA_FROM_PROGRAM).lexically_normal();
+        if (!installed.has_filename() && installed.has_relative_path()) {
+            installed = installed.parent_path();
+        }
+        candidates.push_back(installed);
     }
     return candidates;
 }
