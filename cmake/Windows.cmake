@@ -5,8 +5,10 @@
 # packed by scripts/windows from the tree the target windows_folder makes.
 enable_language(RC)
 
-# The game is a GUI program: Explorer opens no console beside it.
-target_link_options(quorvelindaxtor PRIVATE -mwindows)
+# The game is a GUI program: Explorer opens no console beside it. Its
+# symbols are left out when it is linked (strip, run afterwards, would
+# write the time of day into the program's header).
+target_link_options(quorvelindaxtor PRIVATE -mwindows -s)
 
 # The data lies beside the program.
 target_compile_definitions(qv_platform_common PRIVATE QV_INSTALLED_DATA_FROM_PROGRAM=".")
@@ -33,7 +35,6 @@ add_custom_target(windows_folder
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${QV_WINDOWS_FOLDER}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${QV_WINDOWS_FOLDER}
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:quorvelindaxtor> ${QV_WINDOWS_FOLDER}
-    COMMAND ${CMAKE_STRIP} --strip-all ${QV_WINDOWS_FOLDER}/$<TARGET_FILE_NAME:quorvelindaxtor>
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${QV_DATA_DIR} ${QV_WINDOWS_FOLDER}
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/generated/README.txt
         ${CMAKE_BINARY_DIR}/generated/LICENSE.txt ${CMAKE_BINARY_DIR}/generated/font-LICENSE.txt
