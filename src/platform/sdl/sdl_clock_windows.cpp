@@ -58,16 +58,25 @@ uint64_t clockNs() {
     return ticks / frequency * 1000000000u + ticks % frequency * 1000000000u / frequency;
 }
 
+// How late a timer may fire: Wine rounds its waits up to the next
+// millisecond, and a system without high-resolution timers is coarser still
+// until the 1 ms tick is in force.
+constexpr uint64_t kTimerSlackNs = 1000000;
+
 void sleepUntilNs(uint64_t wake) {
     for (uint64_t now = clockNs(); now < wake; now = clockNs()) {
         const uint64_t left = wake - now;
+        // A long wait ends a little early and a short one waits out the
+        // rest, so that a late timer still wakes the game within the
+        // millisecond it wants, not in the next one.
+        const uint64_t wait = left > 2 * kTimerSlackNs ? left - kTimerSlackNs : left;
         HANDLE timer = sleepTimer();
         // The timer counts in units of 100 ns; a negative time is relative.
         LARGE_INTEGER due{};
-        due.QuadPart = -LONGLONG((left + 99) / 100);
+        due.QuadPart = -LONGLONG((wait + 99) / 100);
         if (timer == nullptr || !SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE) ||
             WaitForSingleObject(timer, INFINITE) != WAIT_OBJECT_0) {
-            Sleep(DWORD((left + 999999) / 1000000));
+            Sleep(DWORD((wait + 999999) / 1000000));
         }
     }
 }
