@@ -27,8 +27,8 @@ void noteWait(bool inPlay);
 void pausePressed();
 // A press of Esc: lets a held game go on, so that the game then sees Esc.
 void escapePressed();
-// A press of any other key or button, or a touch: lets a game held since
-// the player came back go on.
+// A press of any other key or button, a click or a touch: lets a game held
+// since the player came back go on.
 void otherPressed();
 
 // Called by every pump of events: while the player is away or the game is

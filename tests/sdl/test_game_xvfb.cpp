@@ -896,4 +896,35 @@ TEST_F(GameOnXvfb, PausesItsMusicWhileAnotherWindowHasTheKeyboard) {
     expectCleanExit("Esc was pressed");
 }
 
+// A game in play whose window loses the keyboard stands still with the
+// pause sign over the picture, so that a player who can see the window can
+// tell a pause from a hang; back at the window the sign stays until a key.
+TEST_F(GameOnXvfb, AGameInPlayLeftForAnotherWindowShowsThePauseSign) {
+    ASSERT_NO_FATAL_FAILURE(waitForTitleScreen());
+    x.tap(XK_Return);
+    std::this_thread::sleep_for(1500ms);
+    // A light bar of the sign: left of the middle, a quarter of the way
+    // down the picture.
+    const int barX = place.left + kFrameWidth * place.scale / 2 - 8 * place.scale;
+    const int barY = place.top + kFrameHeight * place.scale / 4;
+    auto signShown = [&] {
+        shot = x.grabScreen();
+        return (shot.at(barX, barY) & 0xFFFFFF) == 0xF0F0F0;
+    };
+    EXPECT_FALSE(signShown()) << "a sign before the pause";
+
+    x.focus(DefaultRootWindow(x.display()));
+    std::this_thread::sleep_for(1000ms);
+    EXPECT_TRUE(signShown()) << "no sign while another window has the keyboard";
+    x.focus(window);
+    std::this_thread::sleep_for(800ms);
+    EXPECT_TRUE(signShown()) << "the sign went before a key";
+    x.tap(XK_Left);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_FALSE(signShown()) << "a key did not let the game go on";
+
+    x.tap(XK_Escape);
+    expectCleanExit("Esc was pressed");
+}
+
 } // namespace

@@ -415,9 +415,9 @@ TEST_F(SdlInput, WaitingForInputSleepsUntilSomethingArrives) {
         std::atomic<uint32_t> at{0};
     } press{pad.joystick};
     auto pressStart = [](Uint32, void* data) -> Uint32 {
-        auto* press = static_cast<Press*>(data);
-        press->at = backend::tickCount();
-        SDL_JoystickSetVirtualButton(press->joystick, SDL_CONTROLLER_BUTTON_START, 1);
+        auto* pressed = static_cast<Press*>(data);
+        pressed->at = backend::tickCount();
+        SDL_JoystickSetVirtualButton(pressed->joystick, SDL_CONTROLLER_BUTTON_START, 1);
         return 0;
     };
     ASSERT_NE(SDL_AddTimer(60, pressStart, &press), 0) << SDL_GetError();

@@ -131,10 +131,13 @@ void handleEvent(const SDL_Event& event, Pending& pending) {
     case SDL_MOUSEBUTTONDOWN:
         // Keys reach only the window that has the keyboard, and a click on
         // the window says the player is at it, whatever the window system
-        // said before.
+        // said before. A click goes on with a game held since the player
+        // came back, as a key does.
         away = false;
         if (event.type == SDL_KEYDOWN) {
             handleKey(event.key);
+        } else {
+            pause::otherPressed();
         }
         break;
     case SDL_KEYUP:
