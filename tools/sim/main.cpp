@@ -152,6 +152,9 @@ int main(int argc, char** argv) {
     }
     if (!options.shotsDir.empty()) {
         fs::create_directories(options.shotsDir, error);
+        if (!error && !fs::is_directory(options.shotsDir, error) && !error) {
+            error = std::make_error_code(std::errc::not_a_directory);
+        }
         if (error) {
             return usageError("cannot make " + options.shotsDir + ": " + error.message());
         }

@@ -31,6 +31,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <type_traits>
 
 namespace sim {
@@ -494,14 +495,19 @@ bool writePng(const std::string& path, const uint8_t* pixels, const uint8_t* pal
     const bool written =
         std::fwrite(out.data(), 1, out.size(), file) == out.size() && std::fflush(file) == 0;
     int cause = errno;
+    struct stat kind {};
+    const bool regular = ::fstat(fileno(file), &kind) == 0 && S_ISREG(kind.st_mode);
     if (std::fclose(file) != 0 && written) {
         cause = errno;
     } else if (written) {
         return true;
     }
-    // Half a picture is no picture: it goes, and the line says why.
+    // Half a picture is no picture: a file of one goes (never a device or a
+    // pipe that stands at the path), and the line says why.
     *why = writeFailureLine(path, cause);
-    std::remove(path.c_str());
+    if (regular) {
+        std::remove(path.c_str());
+    }
     return false;
 }
 
