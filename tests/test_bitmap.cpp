@@ -114,6 +114,84 @@ TEST_F(BitmapTest, RefusesWhatItCannotRead) {
     EXPECT_FALSE(loadBitmapFile(image_, (dir_.path() / "missing.bmp").c_str()));
 }
 
+// A 40-byte header made longer, as image editors write it: the extra
+// fields (masks, colour space) inserted after the first 40 bytes.
+std::vector<uint8_t> withLongerHeader(std::vector<uint8_t> bytes, uint32_t headerBytes) {
+    const uint32_t extra = headerBytes - 40;
+    bytes.insert(bytes.begin() + 54, extra, 0xA5);
+    auto put32 = [&bytes](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) {
+            bytes[at + i] = uint8_t(v >> (8 * i));
+        }
+    };
+    put32(2, uint32_t(bytes.size()));
+    put32(10, 54 + extra + 1024);
+    put32(14, headerBytes);
+    return bytes;
+}
+
+TEST_F(BitmapTest, LongerHeadersReadTheSamePaletteAndPixels) {
+    std::vector<uint8_t> pixels(16);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = uint8_t(i * 7);
+    }
+    auto plain = makeBitmap(4, 4, 8, pixels, 16);
+    for (int i = 0; i < 1024; ++i) {
+        plain[54 + i] = uint8_t(i * 13);
+    }
+    ASSERT_TRUE(load(plain));
+    std::vector<uint8_t> palette(1024);
+    std::memcpy(palette.data(), image_.palette, 1024);
+    const std::vector<uint8_t> rows(image_.pixels, image_.pixels + 16);
+    for (const uint32_t headerBytes : {52u, 108u, 124u}) {
+        SCOPED_TRACE(headerBytes);
+        ASSERT_TRUE(load(withLongerHeader(plain, headerBytes)));
+        EXPECT_EQ(std::memcmp(image_.palette, palette.data(), 1024), 0);
+        EXPECT_EQ(std::vector<uint8_t>(image_.pixels, image_.pixels + 16), rows);
+        freeBitmapPixels(image_);
+    }
+}
+
+TEST_F(BitmapTest, RefusalsNameTheRealCause) {
+    const std::vector<uint8_t> pixels(16, 1);
+    auto header = [&](uint32_t size) {
+        auto bytes = makeBitmap(4, 4, 8, pixels, 16);
+        bytes[14] = uint8_t(size);
+        bytes[15] = uint8_t(size >> 8);
+        return bytes;
+    };
+    auto field = [&](uint16_t bits, size_t at, uint32_t value) {
+        auto bytes = makeBitmap(4, 4, bits, std::vector<uint8_t>(64, 1), 64);
+        for (int i = 0; i < 4; ++i) {
+            bytes[at + i] = uint8_t(value >> (8 * i));
+        }
+        return bytes;
+    };
+    const struct {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        const char* why;
+    } cases[] = {
+        {"OS/2 header", header(12), "an OS/2 bitmap (its header is 12 bytes)"},
+        {"header of 64 KiB", header(65000), "a bitmap header of 65000 bytes"},
+        {"header of 20", header(20), "a bitmap header of 20 bytes"},
+        {"RLE8", field(8, 30, 1), "run-length compressed (RLE8); only uncompressed"},
+        {"JPEG", field(24, 30, 4), "a JPEG inside a bitmap"},
+        {"bit fields on 24 bits", field(24, 30, 3), "stored with colour masks"},
+        {"2 colours", field(8, 46, 2), "a palette of 2 colours; an 8-bit picture here needs"},
+        {"300 colours", field(8, 46, 300), "a palette of 300 colours"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        plat::detail::resetReports();
+        EXPECT_FALSE(load(c.bytes));
+        EXPECT_EQ(image_.pixels, nullptr);
+        EXPECT_NE(plat::notedFailure().find(c.why), std::string::npos) << plat::notedFailure();
+    }
+    // 16-bit rows may name their masks, as editors write them.
+    EXPECT_TRUE(load(field(16, 30, 3)));
+}
+
 TEST_F(BitmapTest, WhatStandsWhereTheSheetShouldIsRefusedWithItsCause) {
     const std::vector<uint8_t> pixels(16, 1);
     const struct {

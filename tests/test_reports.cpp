@@ -107,6 +107,16 @@ TEST_F(ReportTest, EachBrokenDataFileGetsOneLineNamingIt) {
         {plat::kGlyphFile, text("qvglyphs 2\n"),
          "cannot load " + file(plat::kGlyphFile) +
              ": line 1: not a glyph file of version 1 (\"qvglyphs 1\" first)"},
+        {"images/images.bmp", makeBitmap(4, 4, 24, std::vector<uint8_t>(48, 1), 48),
+         "cannot load " + file("images/images.bmp") +
+             ": a 24-bit picture; the sheet must be 8-bit with its palette"},
+        // What a file says reaches the line bounded and harmless.
+        {plat::kGlyphFile, text("qvglyphs 1\n\x1b[2J\r" + std::string(100000, 'w') + "\n"),
+         "cannot load " + file(plat::kGlyphFile) + ": line 2: unknown record \"\\x1B[2J\\x0D" +
+             std::string(55, 'w') + "...\""},
+        {plat::kGlyphFile, std::vector<uint8_t>((4u << 20) + 1, 'x'),
+         "cannot load " + file(plat::kGlyphFile) +
+             ": the file holds 4.1 MiB, more than the 4.0 MiB such a file may take"},
     };
     for (const Case& broken : cases) {
         freshProgram();
@@ -120,6 +130,43 @@ TEST_F(ReportTest, EachBrokenDataFileGetsOneLineNamingIt) {
         EXPECT_EQ(run(), 1) << broken.expected;
         EXPECT_EQ(headless::errorLines(),
                   std::vector<std::string>{"quorvelindaxtor: " + broken.expected});
+    }
+}
+
+TEST(ReportText, QuotesAtMostSixtyCharactersEscapedAndRoundsSizesApart) {
+    const struct {
+        std::string text;
+        std::string quoted;
+    } quotes[] = {
+        {"", ""},
+        {"plain words", "plain words"},
+        {std::string("a\0b", 3), "a\\x00b"},
+        {"\x1b[2J\rover\x7f", "\\x1B[2J\\x0Dover\\x7F"},
+        {std::string(60, 'k'), std::string(60, 'k')},
+        {std::string(61, 'k'), std::string(60, 'k') + "..."},
+        {std::string(59, 'k') + "\n\n", std::string(59, 'k') + "\\x0A..."},
+        {"caf\xc3\xa9", "caf\xc3\xa9"},
+    };
+    for (const auto& c : quotes) {
+        EXPECT_EQ(plat::quoted(c.text), c.quoted);
+    }
+    const struct {
+        uint64_t bytes;
+        plat::Rounding rounding;
+        const char* text;
+    } sizes[] = {
+        {0, plat::Rounding::Up, "0 bytes"},
+        {1048575, plat::Rounding::Up, "1048575 bytes"},
+        {4u << 20, plat::Rounding::Up, "4.0 MiB"},
+        {(4u << 20) + 1, plat::Rounding::Up, "4.1 MiB"},
+        {(4u << 20) + 1, plat::Rounding::Down, "4.0 MiB"},
+        {(5u << 20) - 1, plat::Rounding::Down, "4.9 MiB"},
+        {(16u << 20), plat::Rounding::Down, "16.0 MiB"},
+        {(2ull << 30) + 1, plat::Rounding::Up, "2.1 GiB"},
+        {UINT64_MAX, plat::Rounding::Up, "17179869184.0 GiB"},
+    };
+    for (const auto& c : sizes) {
+        EXPECT_EQ(plat::sizeText(c.bytes, c.rounding), c.text) << c.bytes;
     }
 }
 

@@ -282,6 +282,7 @@ TEST_F(SimTest, TimedEventsRunHoweverFarAheadAndEveryOtherStopSaysWhy) {
     } cases[] = {
         {"t10001 ENTER\n", "5", 5, ""},
         {"t100000000000 ENTER\n", "5", 5, ""},
+        {"t999999999999999999 ENTER\n", "5", 5, ""},
         {"f0 F3\n", "1000", 0, "waited 10000 ms for a key with no script event left"},
         {"f0 F3\n", "5", 0, "took its 168 ms of virtual time"},
         // The screen waits on past its last event: the run's time ends first.
@@ -328,6 +329,83 @@ TEST_F(SimTest, EscQuitsAndBadOptionsOrScriptsAreRefused) {
     EXPECT_EQ(simulate("x10 ENTER\n", ""), 2);
     EXPECT_EQ(simulate("f0 ENTER\n", "--shot nope"), 2);
     EXPECT_EQ(simulate("f0 ENTER\n", "--frames many"), 2);
+}
+
+TEST_F(SimTest, AnOutputThatCannotTakeItsLinesStopsTheRunWithItsCause) {
+    const std::string longName = path("") + std::string(6000, 'n');
+    const struct {
+        std::string options;
+        int status;
+        std::string line;
+    } cases[] = {
+        {"--state /dev/full", 1, "cannot write /dev/full: No space left on device"},
+        {"--record /dev/full", 1, "cannot write /dev/full: No space left on device"},
+        {"--shot 3:" + path("missing/x.png"), 1,
+         "cannot write " + path("missing/x.png") + ": No such file or directory"},
+        {"--shot 0:/dev/full", 1, "cannot write /dev/full: No space left on device"},
+        {"--state " + longName, 2, "cannot write " + longName + ": File name too long"},
+        {"--shots-dir /dev/full", 2, "cannot make /dev/full: "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options.substr(0, 80));
+        EXPECT_EQ(simulate("f0 ENTER\n", "--frames 20 " + c.options), c.status);
+        std::ifstream out(dir_.path() / "out.txt");
+        std::stringstream read;
+        read << out.rdbuf();
+        const std::string text = read.str();
+        EXPECT_EQ(text.rfind("quorvelindaxtor-sim: " + c.line, 0), 0u) << text.substr(0, 300);
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);
+    }
+}
+
+TEST_F(SimTest, InputsItCannotTakeAreRefusedWithWhereTheyCameFrom) {
+    const std::string big(20, '9');
+    const struct {
+        std::string script; // empty: the option names the script itself
+        std::string options;
+        std::string line;
+    } cases[] = {
+        {"", "--script " + path(""), "cannot read script " + path("") + ": a directory, not a"},
+        {"", "--script /dev/zero", "cannot read script /dev/zero: a device, not a file or a pipe"},
+        {"f0 ENTER\n", "--autopilot " + big + ":spores",
+         "bad --autopilot: the frame '" + big + "' is past the last one"},
+        {"f0 ENTER\n", "--shot " + big + ":" + path("x.png"),
+         "--shot: the frame '" + big + "' is past the last one"},
+        {"f0 ENTER\n", "--frames " + big,
+         "--frames takes a whole number of 0..18446744073709551615"},
+        {"f0 ENTER\n", "--start-tick 4294967296",
+         "--start-tick takes a whole number of 0..4294967295"},
+        {"f" + big + " ENTER\n", "", "bad script: line 1: the mark 'f" + big + "' is past"},
+        {"f0 \x1b[2J" + std::string(10000, 'K') + "\n", "",
+         "bad script: line 1: unknown key '\\x1B[2J" + std::string(56, 'K') + "...'"},
+        {std::string("f0 EN\0TER\n", 11), "", "bad script: line 1: unknown key 'EN\\x00TER'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options);
+        const std::string command = std::string(QV_SIM) + " --data " + dataDir().string() +
+                                    (c.script.empty() ? "" : " --script " + path("script.txt")) +
+                                    " " + c.options + " > " + path("out.txt") + " 2>&1";
+        { std::ofstream(path("script.txt"), std::ios::binary) << c.script; }
+        const int status = std::system(command.c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2);
+        std::ifstream out(path("out.txt"));
+        std::stringstream read;
+        read << out.rdbuf();
+        const std::string text = read.str();
+        EXPECT_EQ(text.rfind("quorvelindaxtor-sim: " + c.line, 0), 0u) << text;
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);
+    }
+    // A script larger than a script may be, through a pipe.
+    const std::string piped = "head -c 17000000 /dev/zero | " + std::string(QV_SIM) + " --data " +
+                              dataDir().string() + " --script /dev/stdin > " + path("out.txt") +
+                              " 2>&1";
+    const int status = std::system(piped.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2);
+    std::ifstream out(path("out.txt"));
+    std::string line;
+    std::getline(out, line);
+    EXPECT_EQ(line, "quorvelindaxtor-sim: cannot read script /dev/stdin: larger than the 16.0 MiB "
+                    "a script may take");
 }
 
 TEST_F(SimTest, AGameThatCannotStartEndsTheSimulationWithOne) {

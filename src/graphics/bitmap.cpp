@@ -50,6 +50,30 @@ BitmapInfoHeader decodeInfoHeader(const uint8_t* b) {
             u32(b + 32), u32(b + 36)};
 }
 
+constexpr uint32_t kOs2InfoHeaderBytes = 12;
+// A BITMAPV5HEADER, the longest kind; anything longer is no bitmap header.
+constexpr uint32_t kMaxInfoHeaderBytes = 124;
+constexpr uint32_t kUncompressed = 0;
+constexpr uint32_t kBitFields = 3;
+
+// The compression a header names, as a refusal tells it.
+std::string compressionName(uint32_t compression) {
+    switch (compression) {
+    case 1:
+        return "run-length compressed (RLE8)";
+    case 2:
+        return "run-length compressed (RLE4)";
+    case 3:
+        return "stored with colour masks (bit fields)";
+    case 4:
+        return "a JPEG inside a bitmap";
+    case 5:
+        return "a PNG inside a bitmap";
+    default:
+        return "compression " + std::to_string(compression);
+    }
+}
+
 // Notes why the file was refused; always false.
 bool refuse(const char* path, const std::string& why) {
     plat::noteFailure("cannot load", path, why);
@@ -74,13 +98,48 @@ bool loadBitmapFile(BitmapImage& bitmap, const char* path) {
     if (bitmap.fileHeader.bfType != 0x4D42) {
         return refuse(path, "not a Windows bitmap (it does not start with \"BM\")");
     }
-    if (!readExactly(in.file, header, kBitmapInfoHeaderBytes)) {
+    // The information header says how long it is: Windows writes 40 bytes,
+    // and image editors the longer 108- and 124-byte kinds, which begin with
+    // the same 40. OS/2's 12-byte kind holds other fields.
+    if (!readExactly(in.file, header, 4)) {
+        return refuse(path, "the file is shorter than a bitmap's headers");
+    }
+    const uint32_t headerBytes = u32(header);
+    if (headerBytes == kOs2InfoHeaderBytes) {
+        return refuse(path, "an OS/2 bitmap (its header is 12 bytes); only Windows bitmaps, with "
+                            "a header of 40, 108 or 124 bytes, are read");
+    }
+    if (headerBytes < kBitmapInfoHeaderBytes || headerBytes > kMaxInfoHeaderBytes) {
+        return refuse(path, "a bitmap header of " + std::to_string(headerBytes) +
+                                " bytes; a Windows bitmap's header has 40 to 124");
+    }
+    if (!readExactly(in.file, header + 4, kBitmapInfoHeaderBytes - 4)) {
         return refuse(path, "the file is shorter than a bitmap's headers");
     }
     bitmap.infoHeader = decodeInfoHeader(header);
+    // The rest of a longer header (colour masks, colour space) is passed
+    // over: the palette follows the header, however long it is.
+    if (headerBytes > kBitmapInfoHeaderBytes &&
+        std::fseek(in.file, long(headerBytes - kBitmapInfoHeaderBytes), SEEK_CUR) != 0) {
+        return refuse(path, std::strerror(errno));
+    }
 
     const BitmapInfoHeader& info = bitmap.infoHeader;
+    if (info.biBitCount != 8 && info.biBitCount != 16 && info.biBitCount != 24) {
+        return refuse(path, std::to_string(info.biBitCount) +
+                                " bits per pixel; only 8-, 16- and 24-bit pictures are read");
+    }
+    // Only rows stored as they are; 16-bit rows may name their colour masks.
+    const bool masked16 = info.biBitCount == 16 && info.biCompression == kBitFields;
+    if (info.biCompression != kUncompressed && !masked16) {
+        return refuse(path, compressionName(info.biCompression) +
+                                "; only uncompressed pictures are read");
+    }
     if (info.biBitCount == 8) {
+        if (info.biClrUsed != 0 && info.biClrUsed != 256) {
+            return refuse(path, "a palette of " + std::to_string(info.biClrUsed) +
+                                    " colours; an 8-bit picture here needs all 256");
+        }
         if (!readExactly(in.file, bitmap.palette, sizeof bitmap.palette)) {
             return refuse(path, "the file ends inside its palette");
         }
@@ -88,11 +147,6 @@ bool loadBitmapFile(BitmapImage& bitmap, const char* path) {
         for (BitmapPaletteEntry& entry : bitmap.palette) {
             std::swap(entry.red, entry.blue);
         }
-    }
-
-    if (info.biBitCount != 8 && info.biBitCount != 16 && info.biBitCount != 24) {
-        return refuse(path, std::to_string(info.biBitCount) +
-                                " bits per pixel; only 8-, 16- and 24-bit pictures are read");
     }
 
     // The pixel rows are the last biSizeImage bytes of the file. The rows

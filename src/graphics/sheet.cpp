@@ -1,5 +1,9 @@
 #include "graphics/sheet.h"
 
+#include "platform/report.h"
+
+#include <string>
+
 namespace {
 int sheetReads = 0;
 }
@@ -7,7 +11,21 @@ int sheetReads = 0;
 bool readSheet(LoadedSheet& sheet) {
     freeBitmapPixels(sheet.image);
     ++sheetReads;
-    return loadBitmapFile(sheet.image, kSheetPath);
+    if (!loadBitmapFile(sheet.image, kSheetPath)) {
+        return false;
+    }
+    // The loader reads 16- and 24-bit pictures too, but the sheet's pixels
+    // are palette indices copied as they are: any other picture would play
+    // as streaks on a black screen.
+    const uint16_t bits = sheet.image.infoHeader.biBitCount;
+    if (bits != 8) {
+        freeBitmapPixels(sheet.image);
+        plat::noteFailure("cannot load", kSheetPath,
+                          "a " + std::to_string(bits) +
+                              "-bit picture; the sheet must be 8-bit with its palette");
+        return false;
+    }
+    return true;
 }
 
 bool cutSheetPictures(const SheetBlock& block, Picture** const tables[], int32_t tableCount) {

@@ -30,7 +30,8 @@ struct LoadedSheet {
     ~LoadedSheet() { freeBitmapPixels(image); }
 };
 
-// Reads the sprite sheet into sheet, counting the read.
+// Reads the sprite sheet into sheet, counting the read; refuses (with the
+// failure noted) a sheet that is not 8-bit with its palette.
 bool readSheet(LoadedSheet& sheet);
 
 // Reads the sheet once and gives each of the tableCount tables a fresh set

@@ -123,8 +123,8 @@ std::string sizeProblem(uint64_t size, uint64_t maxBytes) {
         return {};
     }
     errno = EFBIG;
-    return "the file holds " + byteCountText(size) + ", more than the " + byteCountText(maxBytes) +
-           " such a file may take";
+    return "the file holds " + sizeText(size, Rounding::Up) + ", more than the " +
+           sizeText(maxBytes, Rounding::Down) + " such a file may take";
 }
 
 // Why the file at resolved cannot be a data file of at most maxBytes.
@@ -142,21 +142,6 @@ std::string statProblem(const std::string& resolved, uint64_t maxBytes, uint64_t
 }
 
 } // namespace
-
-std::string byteCountText(uint64_t bytes) {
-    constexpr uint64_t kKiB = 1024;
-    constexpr uint64_t kMiB = kKiB * 1024;
-    constexpr uint64_t kGiB = kMiB * 1024;
-    char text[48];
-    if (bytes >= kGiB) {
-        std::snprintf(text, sizeof text, "%.1f GiB", double(bytes) / double(kGiB));
-    } else if (bytes >= kMiB) {
-        std::snprintf(text, sizeof text, "%.1f MiB", double(bytes) / double(kMiB));
-    } else {
-        std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(bytes));
-    }
-    return text;
-}
 
 std::FILE* openDataFile(const char* path, uint64_t maxBytes, uint64_t* size, std::string* why) {
     uint64_t unused = 0;
@@ -226,6 +211,23 @@ std::vector<fs::path> dataCandidates(const fs::path& programFile,
     return candidates;
 }
 
+// The first place looked in that holds the data directories but may not be
+// read or entered, for a failure that names the real cause; empty if none.
+fs::path deniedCandidate(const std::vector<fs::path>& candidates, std::error_code& cause) {
+    for (const fs::path& candidate : candidates) {
+        for (const char* sub : {"", "images", "sons"}) {
+            const fs::path place = *sub != '\0' ? candidate / sub : candidate;
+            std::error_code error;
+            (void)fs::status(place, error);
+            if (error == std::errc::permission_denied) {
+                cause = error;
+                return place;
+            }
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 fs::path findDataDirectory(const fs::path& programFile, const fs::path& workingDirectory) {
@@ -249,6 +251,12 @@ bool enterDataDirectory() {
     if (data.empty()) {
         std::string places;
         const std::vector<fs::path> candidates = dataCandidates(program, here);
+        std::error_code denied;
+        if (const fs::path where = deniedCandidate(candidates, denied); !where.empty()) {
+            noteFailure("cannot read the game's data in " + where.string(), nullptr,
+                        denied.message());
+            return false;
+        }
         for (size_t i = 0; i < candidates.size(); ++i) {
             places += (i == 0                       ? ""
                        : i + 1 == candidates.size() ? " or "

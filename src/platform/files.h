@@ -32,8 +32,6 @@ constexpr uint64_t kMaxDataFileBytes = 64 * 1024 * 1024;
 // words) filled and errno set; size gets the file's size in bytes.
 std::FILE* openDataFile(const char* path, uint64_t maxBytes = kMaxDataFileBytes,
                         uint64_t* size = nullptr, std::string* why = nullptr);
-// "1.5 MiB", "12 bytes": a byte count as a line tells it.
-std::string byteCountText(uint64_t bytes);
 
 // The directory holding the game's data, images/ and sons/ (letter case
 // ignored): the working directory when it holds them; else data/ beside the

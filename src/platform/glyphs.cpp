@@ -208,7 +208,7 @@ bool parseGlyphFont(const char* text, size_t size, GlyphFont& font, std::string&
             pair.pair = uint32_t(firstId) << 16 | secondId;
             font.kerning.push_back(pair);
         } else {
-            return reader.fail(why, "unknown record \"" + std::string(words[0]) + "\"");
+            return reader.fail(why, "unknown record \"" + quoted(words[0]) + "\"");
         }
     }
     if (!haveAscent) {
@@ -253,7 +253,8 @@ bool loadGlyphFont(const char* path, GlyphFont& font) {
     if (readFailed) {
         why = "read error";
     } else if (text.size() > kMaxFileSize) {
-        why = "larger than " + std::to_string(kMaxFileSize >> 20) + " MiB";
+        why =
+            "larger than the " + sizeText(kMaxFileSize, Rounding::Down) + " a glyph file may take";
     } else if (parseGlyphFont(text.data(), text.size(), font, why)) {
         return true;
     }

@@ -4,7 +4,10 @@
 // when the program ends on it.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace plat {
 
@@ -25,6 +28,20 @@ void reportNotice(const std::string& text);
 void reportFileNotice(const std::string& what, const char* path, const std::string& why);
 // What the backend last said about a request it refused; may be empty.
 std::string backendError();
+
+// Text from a file or the command line, fit for an error line: at most
+// kQuotedChars of it, then "..." when there was more, with every control
+// character (NUL, escape, carriage return...) shown as \xHH, so that a file
+// can neither flood the terminal nor clear or overwrite it.
+constexpr size_t kQuotedChars = 60;
+std::string quoted(std::string_view text);
+// The same escaping with no bound, for a whole line the program writes.
+std::string printable(std::string_view text);
+// A size as a person reads it ("512 bytes", "4.1 MiB"), rounded up or down to
+// the tenth shown: a size over a limit is given rounded up and the limit
+// rounded down, so that the two never read as equal.
+enum class Rounding { Up, Down };
+std::string sizeText(uint64_t bytes, Rounding rounding);
 
 namespace detail {
 // Forgets the note and whether the report was written (a fresh program).

@@ -1,10 +1,13 @@
 #include "autopilot.h"
 
+#include "io.h"
+
 #include "hostiles/base.h"
 #include "hostiles/plants.h"
 #include "hostiles/sower.h"
 #include "hostiles/spores.h"
 #include "platform/headless/headless.h"
+#include "platform/report.h"
 #include "player/ship.h"
 #include "player/shots.h"
 #include "shell/status.h"
@@ -269,16 +272,21 @@ std::optional<std::vector<PilotPhase>> parsePilotPlan(const std::string& text, s
         const size_t colon = phase.find(':');
         if (colon == std::string::npos || colon == 0 ||
             phase.find_first_not_of("0123456789") != colon) {
-            error = "expected FRAME:goal+goal, not '" + phase + "'";
+            error = "expected FRAME:goal+goal, not '" + plat::quoted(phase) + "'";
             return std::nullopt;
         }
-        PilotPhase entry{std::stoull(phase.substr(0, colon)), 0};
+        PilotPhase entry{0, 0};
+        if (!parseNumber(std::string_view(phase).substr(0, colon), UINT64_MAX, entry.from)) {
+            error = "the frame '" + plat::quoted(phase.substr(0, colon)) +
+                    "' is past the last one, " + std::to_string(UINT64_MAX);
+            return std::nullopt;
+        }
         std::stringstream goals(phase.substr(colon + 1));
         std::string goal;
         while (std::getline(goals, goal, '+')) {
             const auto found = names.find(goal);
             if (found == names.end()) {
-                error = "unknown goal '" + goal + "'";
+                error = "unknown goal '" + plat::quoted(goal) + "'";
                 return std::nullopt;
             }
             entry.goals |= found->second;

@@ -1,23 +1,35 @@
 // quorvelindaxtor-sim: the game on the headless backend, driven by a script.
+#include "io.h"
 #include "simulator.h"
 
 #include "platform/files.h"
 #include "platform/memory.h"
+#include "platform/report.h"
 
 #include <cxxopts.hpp>
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace {
 
 int usageError(const std::string& message) {
-    std::fprintf(stderr, "quorvelindaxtor-sim: %s\n", message.c_str());
+    std::fprintf(stderr, "quorvelindaxtor-sim: %s\n", plat::printable(message).c_str());
     return 2;
+}
+
+// A number option's value, or a line that names the option and its range.
+bool numberOption(const cxxopts::ParseResult& args, const char* name, uint64_t max, uint64_t& value,
+                  std::string& error) {
+    const std::string text = args[name].as<std::string>();
+    if (!sim::parseNumber(text, max, value)) {
+        error = std::string("--") + name + " takes a whole number of 0.." + std::to_string(max) +
+                ", not '" + plat::quoted(text) + "'";
+        return false;
+    }
+    return true;
 }
 
 std::string absolute(const std::string& path) {
@@ -36,9 +48,9 @@ int main(int argc, char** argv) {
                  "when not given)", cxxopts::value<std::string>())
         ("script", "keys to hold: lines of 'f<N> KEY...' or 't<MS> KEY...'",
          cxxopts::value<std::string>())
-        ("frames", "stop after this frame", cxxopts::value<uint64_t>()->default_value("1000"))
+        ("frames", "stop after this frame", cxxopts::value<std::string>()->default_value("1000"))
         ("start-tick", "tick counter at program start",
-         cxxopts::value<uint32_t>()->default_value("10000000"))
+         cxxopts::value<std::string>()->default_value("10000000"))
         ("state", "write one JSON object per frame to this file", cxxopts::value<std::string>())
         ("shot", "N:FILE, write the picture presented by frame N as PNG",
          cxxopts::value<std::vector<std::string>>())
@@ -77,8 +89,13 @@ int main(int argc, char** argv) {
                 return usageError("cannot find the game's data (images/ and sons/); give --data");
             }
         }
-        options.frames = args["frames"].as<uint64_t>();
-        options.startTick = args["start-tick"].as<uint32_t>();
+        std::string numberError;
+        uint64_t startTick = 0;
+        if (!numberOption(args, "frames", UINT64_MAX, options.frames, numberError) ||
+            !numberOption(args, "start-tick", UINT32_MAX, startTick, numberError)) {
+            return usageError(numberError);
+        }
+        options.startTick = uint32_t(startTick);
         if (args.count("state") != 0) {
             options.stateFile = absolute(args["state"].as<std::string>());
         }
@@ -88,12 +105,16 @@ int main(int argc, char** argv) {
         if (args.count("shot") != 0) {
             for (const std::string& shot : args["shot"].as<std::vector<std::string>>()) {
                 const size_t colon = shot.find(':');
+                uint64_t frame = 0;
                 if (colon == std::string::npos || colon == 0 || colon + 1 == shot.size() ||
                     shot.find_first_not_of("0123456789") != colon) {
-                    return usageError("--shot takes N:FILE, not " + shot);
+                    return usageError("--shot takes N:FILE, not '" + plat::quoted(shot) + "'");
                 }
-                options.shots[std::stoull(shot.substr(0, colon))] =
-                    absolute(shot.substr(colon + 1));
+                if (!sim::parseNumber(std::string_view(shot).substr(0, colon), UINT64_MAX, frame)) {
+                    return usageError("--shot: the frame '" + plat::quoted(shot.substr(0, colon)) +
+                                      "' is past the last one, " + std::to_string(UINT64_MAX));
+                }
+                options.shots[frame] = absolute(shot.substr(colon + 1));
             }
         }
         if (args.count("record") != 0) {
@@ -108,14 +129,14 @@ int main(int argc, char** argv) {
             options.pilot = std::move(*plan);
         }
         if (args.count("script") != 0) {
-            std::ifstream in(args["script"].as<std::string>());
-            if (!in) {
-                return usageError("cannot read script " + args["script"].as<std::string>());
+            const std::string path = args["script"].as<std::string>();
+            std::string text;
+            std::string why;
+            if (!sim::readScriptFile(path, sim::kMaxScriptBytes, text, why)) {
+                return usageError("cannot read script " + path + ": " + why);
             }
-            std::stringstream text;
-            text << in.rdbuf();
             std::string error;
-            auto script = sim::parseScript(text.str(), error);
+            auto script = sim::parseScript(text, error);
             if (!script) {
                 return usageError("bad script: " + error);
             }
@@ -131,8 +152,11 @@ int main(int argc, char** argv) {
     }
     if (!options.shotsDir.empty()) {
         fs::create_directories(options.shotsDir, error);
+        if (!error && !fs::is_directory(options.shotsDir, error) && !error) {
+            error = std::make_error_code(std::errc::not_a_directory);
+        }
         if (error) {
-            return usageError("cannot make " + options.shotsDir);
+            return usageError("cannot make " + options.shotsDir + ": " + error.message());
         }
     }
     return sim::run(options);

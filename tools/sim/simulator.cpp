@@ -1,5 +1,6 @@
 #include "simulator.h"
 
+#include "io.h"
 #include "state_line.h"
 
 #include "hostiles/base.h"
@@ -8,6 +9,7 @@
 #include "hostiles/sower.h"
 #include "hostiles/spores.h"
 #include "platform/headless/headless.h"
+#include "platform/report.h"
 #include "platform/window.h"
 #include "player/ship.h"
 #include "player/shots.h"
@@ -23,11 +25,13 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <type_traits>
 
 namespace sim {
@@ -81,15 +85,9 @@ class Run {
     }
 
     int execute() {
-        if (!options_.stateFile.empty()) {
-            // Lines end in LF alone on every system, so that runs compare byte
-            // for byte.
-            state_.open(options_.stateFile, std::ios::binary | std::ios::trunc);
-            if (!state_) {
-                std::fprintf(stderr, "quorvelindaxtor-sim: cannot write %s\n",
-                             options_.stateFile.c_str());
-                return 2;
-            }
+        if (!options_.stateFile.empty() && !state_.open(options_.stateFile)) {
+            std::fprintf(stderr, "quorvelindaxtor-sim: %s\n", state_.failure().c_str());
+            return 2;
         }
         std::error_code error;
         std::filesystem::current_path(options_.dataDir, error);
@@ -99,14 +97,11 @@ class Run {
             return 2;
         }
 
-        if (!options_.recordFile.empty()) {
-            record_.open(options_.recordFile, std::ios::binary | std::ios::trunc);
-            if (!record_) {
-                std::fprintf(stderr, "quorvelindaxtor-sim: cannot write %s\n",
-                             options_.recordFile.c_str());
-                return 2;
-            }
-            record_ << "# Keys held on every frame, recorded by quorvelindaxtor-sim\n";
+        if (!options_.recordFile.empty() &&
+            (!record_.open(options_.recordFile) ||
+             !record_.writeLine("# Keys held on every frame, recorded by quorvelindaxtor-sim"))) {
+            std::fprintf(stderr, "quorvelindaxtor-sim: %s\n", record_.failure().c_str());
+            return record_.isOpen() ? 1 : 2;
         }
 
         headless::reset(options_.startTick);
@@ -151,8 +146,24 @@ class Run {
                                  "and controls screens take turns without waiting and the "
                                  "virtual clock stands still; stopped there\n");
             status = 0;
+        } catch (const WriteFailed& failed) {
+            // An output refused what was written: the run ends there, and
+            // no later line may claim more was kept.
+            releaseDevices();
+            writeFailure_ = failed.line;
         }
         hooks = headless::Hooks{};
+        // Each output closed and checked: a close can report a write the
+        // system had held back.
+        for (LineFile* file : {&state_, &record_}) {
+            if (!file->close() && writeFailure_.empty()) {
+                writeFailure_ = file->failure();
+            }
+        }
+        if (!writeFailure_.empty()) {
+            std::fprintf(stderr, "quorvelindaxtor-sim: %s\n", writeFailure_.c_str());
+            status = 1;
+        }
         // What the game would have told the player, as the game tells it.
         for (const std::string& line : headless::errorLines()) {
             std::fprintf(stderr, "%s\n", line.c_str());
@@ -190,8 +201,8 @@ class Run {
         if (!options_.pilot.empty()) {
             headless::holdKeyMask(pilotKeys(options_.pilot, frame));
         }
-        if (record_.is_open()) {
-            record_ << scriptLine('f', frame, headless::keyMask()) << '\n';
+        if (record_.isOpen()) {
+            writeLine(record_, scriptLine('f', frame, headless::keyMask()));
             recordedKeys_ = headless::keyMask();
         }
     }
@@ -202,8 +213,7 @@ class Run {
         // its wait runs on to the next timed event at once, however far.
         if (headless::waitingForInput() && nextTime_ < timeEvents_.size() &&
             timeEvents_[nextTime_].mark > headless::elapsed()) {
-            headless::advance(uint32_t(
-                std::min<uint64_t>(timeEvents_[nextTime_].mark - headless::elapsed(), UINT32_MAX)));
+            headless::advance(timeEvents_[nextTime_].mark - headless::elapsed());
         }
         if (headless::elapsed() > timeBudgetMs_) {
             throw OutOfTime{};
@@ -211,8 +221,8 @@ class Run {
         applyTimeEvents();
         // A change between two frames' starts comes from a timed script
         // event; the record keeps it at its moment.
-        if (record_.is_open() && headless::keyMask() != recordedKeys_) {
-            record_ << scriptLine('t', headless::elapsed(), headless::keyMask()) << '\n';
+        if (record_.isOpen() && headless::keyMask() != recordedKeys_) {
+            writeLine(record_, scriptLine('t', headless::elapsed(), headless::keyMask()));
             recordedKeys_ = headless::keyMask();
         }
         const bool timeEventsLeft = nextTime_ < timeEvents_.size();
@@ -279,14 +289,21 @@ class Run {
 
     void savePicture(const std::string& path) {
         const headless::Frame& frame = headless::presentedFrame();
+        std::string why;
         if (!writePng(path, frame.pixels.data(),
-                      reinterpret_cast<const uint8_t*>(frame.palette.data()))) {
-            std::fprintf(stderr, "quorvelindaxtor-sim: cannot write %s\n", path.c_str());
+                      reinterpret_cast<const uint8_t*>(frame.palette.data()), &why)) {
+            throw WriteFailed{why};
+        }
+    }
+
+    static void writeLine(LineFile& file, const std::string& line) {
+        if (!file.writeLine(line)) {
+            throw WriteFailed{file.failure()};
         }
     }
 
     void writeState(uint64_t frame) {
-        if (!state_.is_open()) {
+        if (!state_.isOpen()) {
             forgetRequests();
             return;
         }
@@ -302,9 +319,8 @@ class Run {
                 {{"file", request.path}, {"loop", request.loop}, {"played", request.played}});
         }
         line["player"] = player;
-        state_ << line.dump() << '\n';
-        state_.flush();
         forgetRequests();
+        writeLine(state_, line.dump());
     }
 
     // The sound requests of a frame are told once; the backend's own record
@@ -328,8 +344,9 @@ class Run {
     uint64_t timeBudgetMs_ = UINT64_MAX;
     bool quitTaken_ = false;
     std::vector<int> effects_;
-    std::ofstream state_;
-    std::ofstream record_;
+    LineFile state_;
+    LineFile record_;
+    std::string writeFailure_;
     uint32_t recordedKeys_ = 0;
 };
 
@@ -367,15 +384,19 @@ std::optional<std::vector<ScriptEvent>> parseScript(const std::string& text, std
             return std::nullopt;
         };
         if (mark.size() < 2 || (mark[0] != 'f' && mark[0] != 't') ||
-            mark.find_first_not_of("0123456789", 1) != std::string::npos || mark.size() > 19) {
-            return bad("expected f<N> or t<MS>, not '" + mark + "'");
+            mark.find_first_not_of("0123456789", 1) != std::string::npos) {
+            return bad("expected f<N> or t<MS>, not '" + plat::quoted(mark) + "'");
         }
-        ScriptEvent event{mark[0] == 'f', std::stoull(mark.substr(1)), 0};
+        ScriptEvent event{mark[0] == 'f', 0, 0};
+        if (!parseNumber(std::string_view(mark).substr(1), UINT64_MAX, event.mark)) {
+            return bad("the mark '" + plat::quoted(mark) + "' is past the last one, " + mark[0] +
+                       std::to_string(UINT64_MAX));
+        }
         std::string key;
         while (words >> key) {
             const auto found = kKeyNames.find(key);
             if (found == kKeyNames.end()) {
-                return bad("unknown key '" + key + "'");
+                return bad("unknown key '" + plat::quoted(key) + "'");
             }
             event.keys |= headless::keyBit(found->second);
         }
@@ -412,7 +433,10 @@ struct PngScratch {
 
 } // namespace
 
-bool writePng(const std::string& path, const uint8_t* pixels, const uint8_t* paletteRgbx) {
+bool writePng(const std::string& path, const uint8_t* pixels, const uint8_t* paletteRgbx,
+              std::string* why) {
+    std::string ignored;
+    why = why != nullptr ? why : &ignored;
     // These pictures are frames for tools, written by the hundred a second:
     // the fastest compression level, and no row filter (which does not pay
     // on palette indices).
@@ -420,6 +444,7 @@ bool writePng(const std::string& path, const uint8_t* pixels, const uint8_t* pal
     if (scratch.compressor == nullptr) {
         scratch.compressor = libdeflate_alloc_compressor(1);
         if (scratch.compressor == nullptr) {
+            *why = "cannot write " + plat::printable(path) + ": no memory for the compressor";
             return false;
         }
     }
@@ -437,6 +462,7 @@ bool writePng(const std::string& path, const uint8_t* pixels, const uint8_t* pal
         libdeflate_zlib_compress(scratch.compressor, scratch.rows.data(), scratch.rows.size(),
                                  scratch.compressed.data(), scratch.compressed.size());
     if (compressedSize == 0) {
+        *why = "cannot write " + plat::printable(path) + ": the picture did not compress";
         return false;
     }
 
@@ -463,10 +489,26 @@ bool writePng(const std::string& path, const uint8_t* pixels, const uint8_t* pal
 
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
+        *why = writeFailureLine(path, errno);
         return false;
     }
-    const bool written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
-    return std::fclose(file) == 0 && written;
+    const bool written =
+        std::fwrite(out.data(), 1, out.size(), file) == out.size() && std::fflush(file) == 0;
+    int cause = errno;
+    struct stat kind {};
+    const bool regular = ::fstat(fileno(file), &kind) == 0 && S_ISREG(kind.st_mode);
+    if (std::fclose(file) != 0 && written) {
+        cause = errno;
+    } else if (written) {
+        return true;
+    }
+    // Half a picture is no picture: a file of one goes (never a device or a
+    // pipe that stands at the path), and the line says why.
+    *why = writeFailureLine(path, cause);
+    if (regular) {
+        std::remove(path.c_str());
+    }
+    return false;
 }
 
 json gameStateFields() {

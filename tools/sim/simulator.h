@@ -48,8 +48,10 @@ std::optional<std::vector<ScriptEvent>> parseScript(const std::string& text, std
 // field the description of the program's state shows.
 nlohmann::json gameStateFields();
 
-// Writes a 640x480 picture of palette indices as an indexed PNG.
-bool writePng(const std::string& path, const uint8_t* pixels, const uint8_t* paletteRgbx);
+// Writes a 640x480 picture of palette indices as an indexed PNG. On failure
+// nothing is left at path, and why (if given) gets the line that says so.
+bool writePng(const std::string& path, const uint8_t* pixels, const uint8_t* paletteRgbx,
+              std::string* why = nullptr);
 
 // Runs the program; returns the simulator's exit status: 0 when the frames
 // ran, the program quit or a screen waits with no script event left; 1 when

@@ -1,6 +1,9 @@
 // quorvelindaxtor-soak: the game on the headless backend with random keys,
 // every invariant checked after every frame.
+#include "io.h"
 #include "soak.h"
+
+#include "platform/report.h"
 
 #include <cxxopts.hpp>
 
@@ -19,7 +22,7 @@ namespace {
 constexpr size_t kPrintedScriptLines = 40;
 
 int usageError(const std::string& message) {
-    std::fprintf(stderr, "quorvelindaxtor-soak: %s\n", message.c_str());
+    std::fprintf(stderr, "quorvelindaxtor-soak: %s\n", plat::printable(message).c_str());
     return 2;
 }
 
@@ -85,14 +88,13 @@ int main(int argc, char** argv) {
                       : (fs::canonical("/proc/self/exe").parent_path() / "data").string();
         if (args.count("replay") != 0) {
             const std::string path = args["replay"].as<std::string>();
-            std::ifstream in(path);
-            if (!in) {
-                return usageError("cannot read script " + path);
+            std::string text;
+            std::string why;
+            if (!sim::readScriptFile(path, sim::kMaxScriptBytes, text, why)) {
+                return usageError("cannot read script " + path + ": " + why);
             }
-            std::stringstream text;
-            text << in.rdbuf();
             std::string error;
-            auto script = sim::parseScript(text.str(), error);
+            auto script = sim::parseScript(text, error);
             if (!script) {
                 return usageError("bad script: " + error);
             }
@@ -146,6 +148,11 @@ int main(int argc, char** argv) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
 
+    if (result.outcome == soak::Outcome::WriteFailed) {
+        // The keys written so far stay, whole lines only; nothing claims more.
+        std::fprintf(stderr, "quorvelindaxtor-soak: %s\n", result.broken.front().c_str());
+        return 1;
+    }
     const bool held = result.outcome == soak::Outcome::Held;
     // The frame the keys run up to: the last one run, the one that broke an
     // invariant, or the one in which the game failed.
@@ -160,10 +167,15 @@ int main(int argc, char** argv) {
                               std::to_string(options.startTick) + ":\n";
         comment += held ? "every invariant held for " + std::to_string(result.frames) + " frames"
                         : result.broken.front();
-        std::ofstream out(keysFile, std::ios::binary | std::ios::trunc);
-        out << soak::keyScript(result.keys, lastFrame, comment);
-        if (!out) {
-            std::fprintf(stderr, "quorvelindaxtor-soak: cannot write %s\n", keysFile.c_str());
+        sim::LineFile out;
+        std::istringstream lines(soak::keyScript(result.keys, lastFrame, comment));
+        bool written = out.open(keysFile);
+        for (std::string line; written && std::getline(lines, line);) {
+            written = out.writeLine(line);
+        }
+        if (!out.close() || !written) {
+            std::fprintf(stderr, "quorvelindaxtor-soak: %s\n", out.failure().c_str());
+            return 1;
         }
     }
 

@@ -1,5 +1,7 @@
 #include "soak.h"
 
+#include "io.h"
+
 #include "autopilot.h"
 #include "keys.h"
 #include "platform/headless/headless.h"
@@ -35,20 +37,17 @@ class Soak {
         headless::Hooks& hooks = headless::hooks();
         hooks.turn = [this] { onTurn(); };
         hooks.idle = [this] { onIdle(); };
-        if (!options_.keysFile.empty()) {
-            keysOut_ = std::fopen(options_.keysFile.c_str(), "w");
-            if (keysOut_ != nullptr) {
-                // A line at a time, so that the keys survive the process.
-                std::setvbuf(keysOut_, nullptr, _IOLBF, 0);
-                std::fprintf(keysOut_, "# Keys of quorvelindaxtor-soak, %s, start tick %u\n",
-                             options_.replay ? "a replay"
-                                             : ("seed " + std::to_string(options_.seed)).c_str(),
-                             options_.startTick);
-            }
-        }
-        holdKeysFor(0);
-
         try {
+            // A line at a time, so that the keys survive the process.
+            if (!options_.keysFile.empty() &&
+                (!keysOut_.open(options_.keysFile) ||
+                 !keysOut_.writeLine("# Keys of quorvelindaxtor-soak, " +
+                                     (options_.replay ? std::string("a replay")
+                                                      : "seed " + std::to_string(options_.seed)) +
+                                     ", start tick " + std::to_string(options_.startTick)))) {
+                throw sim::WriteFailed{keysOut_.failure()};
+            }
+            holdKeysFor(0);
             const int exitCode = gameMain();
             if (exitCode != 0) {
                 result_.outcome = Outcome::GameFailed;
@@ -63,12 +62,17 @@ class Soak {
             result_.outcome = Outcome::Stalled;
             result_.broken.push_back("a screen waited for a key in frame " +
                                      std::to_string(turns_));
+        } catch (const sim::WriteFailed& failed) {
+            releaseDevices();
+            result_.outcome = Outcome::WriteFailed;
+            result_.broken = {failed.line};
         }
         if (!quitPosted_) {
             result_.digest = gameDigest();
         }
-        if (keysOut_ != nullptr) {
-            std::fclose(keysOut_);
+        if (!keysOut_.close() && result_.outcome != Outcome::WriteFailed) {
+            result_.outcome = Outcome::WriteFailed;
+            result_.broken = {keysOut_.failure()};
         }
         hooks = headless::Hooks{};
         result_.stats = checker_.stats();
@@ -139,8 +143,8 @@ class Soak {
         }
         if (frame == 0 || keys != keys_) {
             result_.keys.push_back({true, frame, keys});
-            if (keysOut_ != nullptr) {
-                std::fprintf(keysOut_, "%s\n", sim::scriptLine('f', frame, keys).c_str());
+            if (keysOut_.isOpen() && !keysOut_.writeLine(sim::scriptLine('f', frame, keys))) {
+                throw sim::WriteFailed{keysOut_.failure()};
             }
         }
         keys_ = keys;
@@ -156,7 +160,7 @@ class Soak {
     uint64_t turns_ = 0;
     uint64_t lastTurnElapsed_ = 0;
     bool quitPosted_ = false;
-    std::FILE* keysOut_ = nullptr;
+    sim::LineFile keysOut_;
 };
 
 // FNV-1a, 64 bits, over every field of the description of the program's

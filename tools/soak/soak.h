@@ -40,6 +40,9 @@ enum class Outcome {
     GameFailed,
     // A screen waited for a key that never came (a script without Enter).
     Stalled,
+    // The keys file did not take a line (broken holds the one that says
+    // so); the file ends after its last whole line.
+    WriteFailed,
 };
 
 struct Result {

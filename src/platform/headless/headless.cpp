@@ -79,8 +79,8 @@ void setTick(uint32_t value) {
     state.tick = value;
 }
 
-void advance(uint32_t milliseconds) {
-    state.tick += milliseconds;
+void advance(uint64_t milliseconds) {
+    state.tick += uint32_t(milliseconds);
     state.elapsed += milliseconds;
 }
 

@@ -25,7 +25,9 @@ void reset(uint32_t startTick = 10000000);
 // not act: idleUntil and waitForInput alike), or when a test moves it.
 uint32_t tick();
 void setTick(uint32_t tick);
-void advance(uint32_t milliseconds);
+// Moves the clock on; the tick counter wraps at 32 bits, the time since
+// reset does not, so a far moment is reached in one step.
+void advance(uint64_t milliseconds);
 // Milliseconds the clock has moved since reset.
 uint64_t elapsed();
 // Whether the program is inside a screen's wait for a key (waitForInput),

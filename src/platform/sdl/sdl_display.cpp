@@ -15,6 +15,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -89,6 +90,31 @@ bool failOpen() {
 } // namespace
 
 namespace sdl {
+
+void skipWaylandWithoutDisplay() {
+    // With no Wayland display named there is nothing to reach, and trying
+    // makes libwayland print its own line before the game's. The player's
+    // own choice of driver stays.
+    if (std::getenv("WAYLAND_DISPLAY") != nullptr || std::getenv("SDL_VIDEODRIVER") != nullptr) {
+        return;
+    }
+    std::string drivers;
+    for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+        const char* name = SDL_GetVideoDriver(i);
+        // The drivers that draw nowhere are only ever taken when named.
+        if (SDL_strcmp(name, "wayland") == 0 || SDL_strcmp(name, "dummy") == 0 ||
+            SDL_strcmp(name, "offscreen") == 0 || SDL_strcmp(name, "evdev") == 0) {
+            continue;
+        }
+        if (!drivers.empty()) {
+            drivers += ',';
+        }
+        drivers += name;
+    }
+    if (!drivers.empty()) {
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
+    }
+}
 
 const KeptFrame& keptFrame() {
     return kept;
@@ -205,6 +231,7 @@ bool displayOpen() {
     // environment when video starts; a player's own setting stays.
     SDL_setenv("SDL_VIDEO_X11_WMCLASS", QV_APP_ID, 0);
     SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", QV_APP_ID, 0);
+    sdl::skipWaylandWithoutDisplay();
     // The game's own main starts SDL (SDL's stand-in for it is not linked),
     // here and wherever a subsystem starts.
     SDL_SetMainReady();
@@ -232,6 +259,7 @@ bool displayOpen() {
         return failOpen();
     }
     sdl::setWindowIcon(window.get());
+    sdl::watchForDisplayLoss();
     keepMinimumSize();
     kept.pixels.assign(size_t(kScreenWidth) * kScreenHeight, 0);
     kept.palette.fill(PaletteColour{0, 0, 0, 0});

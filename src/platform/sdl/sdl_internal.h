@@ -42,4 +42,10 @@ void gamepadEvent(const SDL_Event& event);
 bool gamepadHeld(Key key);
 bool gamepadsConnected();
 
+// Once the window is open: the loss of the window system stops the sound and
+// ends the program with the game's own line and status 1.
+void watchForDisplayLoss();
+// Before video starts: Wayland is not tried when no Wayland display is named.
+void skipWaylandWithoutDisplay();
+
 } // namespace plat::sdl
