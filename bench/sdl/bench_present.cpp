@@ -4,11 +4,13 @@
 // window's size and pixel format, so that only the game's own work is
 // timed, not the window system's.
 #include "platform/display.h"
-#include "platform/sdl/sdl_internal.h"
+#include "platform/placement.h"
+#include "platform/sdl/sdl_present.h"
 
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -36,8 +38,11 @@ void presentFrame(benchmark::State& state) {
     for (int i = 0; i < 256; ++i) {
         palette[i] = {uint8_t(i), uint8_t(255 - i), uint8_t(i * 3), 0};
     }
+    const plat::PixelTarget pixels{static_cast<uint8_t*>(target->pixels), size_t(target->pitch),
+                                   target->w, target->h};
     for (auto _ : state) {
-        plat::sdl::drawFrameOnto(target, frame.data(), palette);
+        const std::array<uint32_t, 256> colours = plat::sdl::paletteAs(target->format, palette);
+        plat::drawPlacedFrame(pixels, frame.data(), colours.data());
         benchmark::DoNotOptimize(target->pixels);
         benchmark::ClobberMemory();
     }

@@ -58,6 +58,19 @@ void idleUntil(uint32_t deadline);
 void waitForInput();
 void cursorShow(bool show);
 
+// What the pause (pause.h) asks of a backend: whether the player is away
+// from the window (hidden, minimised or without the keyboard); the
+// backend's own millisecond clock, which runs on while the game stands
+// still; one turn of the wait while it stands still, which reads the events
+// (telling the pause of presses) and answers the desktop's requests, held
+// saying whether the sign is up; holding and letting go every sound; the
+// sign over the presented picture.
+bool windowAway();
+uint32_t pauseClockMs();
+void waitWhileStopped(bool held);
+void holdSound(bool held);
+void showPauseSign(bool shown);
+
 bool audioOpen();
 void audioClose();
 // The buffer's samples were (re)written.

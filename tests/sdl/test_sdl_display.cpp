@@ -2,6 +2,7 @@
 // palette of the presented frame, full screen and window, resizes, redrawing
 // only what changed, exposures, the cursor.
 #include "platform/backend.h"
+#include "platform/placement.h"
 #include "platform/sdl/sdl_internal.h"
 #include "platform/sdl/sdl_testing.h"
 
@@ -59,8 +60,8 @@ struct TestFrame {
 // exactly its game pixel's colour; smoothed, each channel must lie between
 // those of the (up to four) game pixels around the spot it samples.
 int wrongPixels(const std::vector<uint32_t>& shown, int width, int height, const TestFrame& frame) {
-    const plat::sdl::FramePlacement placement = plat::sdl::placeFrame(width, height);
-    const SDL_Rect& place = placement.place;
+    const plat::FramePlacement placement = plat::placeFrame(width, height);
+    const plat::PixelRect& place = placement.place;
     auto colourAt = [&](int x, int y) {
         const plat::PaletteColour& c =
             frame.palette[frame.pixels[size_t(std::clamp(y, 0, H - 1)) * W +
@@ -337,55 +338,6 @@ TEST_F(SdlDisplay, FramesThatChangeInPlacesStillShowWhole) {
     EXPECT_TRUE(showsFrame()) << "a new palette";
 }
 
-// Where the frame lands on common screens and odd windows: a whole scale
-// while it fills 85% of the largest 4:3 picture that fits, else that
-// picture, widened by the smallest whole scale that covers it, smoothed.
-TEST(SdlPlacement, WholeScaleOrTheLargest43PictureSmoothed) {
-    const struct {
-        int width, height;
-        SDL_Rect place;
-        int scale;
-        bool smooth;
-    } cases[] = {
-        {640, 480, {0, 0, 640, 480}, 1, false},
-        {1366, 768, {171, 0, 1024, 768}, 2, true},
-        {1600, 900, {200, 0, 1200, 900}, 2, true},
-        {1920, 1080, {320, 60, 1280, 960}, 2, false},
-        {2560, 1440, {320, 0, 1920, 1440}, 3, false},
-        {3840, 2160, {640, 120, 2560, 1920}, 4, false},
-        {1280, 720, {160, 0, 960, 720}, 2, true},
-        {1001, 777, {0, 13, 1000, 750}, 2, true},
-        {1279, 1000, {1, 21, 1276, 957}, 2, true},
-        {700, 500, {30, 10, 640, 480}, 1, false},
-        {700, 1200, {30, 360, 640, 480}, 1, false},
-        {600, 400, {33, 0, 533, 400}, 1, true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
-        const plat::sdl::FramePlacement got = plat::sdl::placeFrame(c.width, c.height);
-        EXPECT_EQ(got.place.x, c.place.x);
-        EXPECT_EQ(got.place.y, c.place.y);
-        EXPECT_EQ(got.place.w, c.place.w);
-        EXPECT_EQ(got.place.h, c.place.h);
-        EXPECT_EQ(got.scale, c.scale);
-        EXPECT_EQ(got.smooth, c.smooth);
-    }
-    // Whatever the size: inside the output, centred, 4:3 within a pixel,
-    // and never blocks of an uneven size.
-    for (int width = 1; width < 4000; width += 37) {
-        for (int height = 1; height < 2400; height += 29) {
-            const plat::sdl::FramePlacement got = plat::sdl::placeFrame(width, height);
-            const SDL_Rect& p = got.place;
-            ASSERT_TRUE(p.x >= 0 && p.y >= 0 && p.x + p.w <= width && p.y + p.h <= height &&
-                        p.x == (width - p.w) / 2 && p.y == (height - p.h) / 2 &&
-                        std::abs(p.w * 3 - p.h * 4) <= 4 && got.scale >= 1 &&
-                        (got.smooth || (p.w == W * got.scale && p.h == H * got.scale)) &&
-                        (!got.smooth || got.scale == std::max(1, (p.h + H - 1) / H)))
-                << width << "x" << height;
-        }
-    }
-}
-
 // The pause sign goes over the presented picture in its middle and leaves
 // the frame whole once taken away; through both ways of presenting.
 TEST_F(SdlDisplay, PauseSignOverThePictureOnly) {
@@ -403,7 +355,7 @@ TEST_F(SdlDisplay, PauseSignOverThePictureOnly) {
         ASSERT_TRUE(sdltest::readBackFrame(&shown, &width, &height)) << SDL_GetError();
         // A light bar left of the middle a quarter of the way down; all
         // else of the frame as it was.
-        const SDL_Rect place = plat::sdl::placeFrame(width, height).place;
+        const plat::PixelRect place = plat::placeFrame(width, height).place;
         EXPECT_EQ(shown[size_t(place.y + place.h / 4) * width + size_t(width / 2 - 16)] & 0xFFFFFF,
                   0xF0F0F0u);
         const int wrong = wrongPixels(shown, width, height, frame);

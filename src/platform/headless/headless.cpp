@@ -3,7 +3,9 @@
 #include "platform/backend.h"
 #include "platform/faults.h"
 #include "platform/glyphs.h"
+#include "platform/pause.h"
 #include "platform/report.h"
+#include "platform/voice_clock.h"
 #include "platform/window.h"
 
 #include <algorithm>
@@ -30,6 +32,8 @@ struct State {
     bool cursorShown = true;
     bool audioOpen = false;
     bool waitingForInput = false;
+    bool away = false;
+    bool soundHeld = false;
     std::vector<EffectRequest> effects;
     std::vector<PlayerRequest> player;
     std::vector<std::string> errorLines;
@@ -42,16 +46,8 @@ Voice* voiceOf(plat::SoundBuffer* buffer) {
     return static_cast<Voice*>(buffer->voice);
 }
 
-uint32_t durationOf(const plat::SoundBuffer* buffer) {
-    const plat::SoundSamples& samples = *buffer->samples;
-    const uint64_t ms = uint64_t(samples.bytes.size()) * 1000 / samples.format.avgBytesPerSec;
-    return uint32_t(std::max<uint64_t>(ms, 1));
-}
-
-// Whether the voice still plays at the current tick: from its start tick up
-// to and including start + duration.
 bool playing(const Voice& voice) {
-    return voice.started && uint32_t(state.tick - voice.startTick) <= voice.durationMs;
+    return voice.started && plat::voicePlaysAt(voice.startTick, voice.durationMs, state.tick);
 }
 
 void idleTurn() {
@@ -68,6 +64,7 @@ void reset(uint32_t startTick) {
     state.tick = startTick;
     state.frame.pixels.assign(size_t(plat::kScreenWidth) * plat::kScreenHeight, 0);
     plat::clearFaults();
+    plat::pause::restart();
     plat::windowSystemReset();
     plat::detail::resetReports();
     plat::detail::forgetGlyphFont();
@@ -93,6 +90,14 @@ uint64_t elapsed() {
 
 bool waitingForInput() {
     return state.waitingForInput;
+}
+
+void setAway(bool away) {
+    state.away = away;
+}
+
+bool soundHeld() {
+    return state.soundHeld;
 }
 
 void holdKeys(std::initializer_list<plat::Key> keys) {
@@ -175,6 +180,7 @@ void pumpEvents() {
     if (state.hooks.turn) {
         state.hooks.turn();
     }
+    pause::standStillWhileStopped();
 }
 
 bool keyDown(Key key) {
@@ -182,12 +188,32 @@ bool keyDown(Key key) {
 }
 
 uint32_t tickCount() {
+    return pause::tickCount();
+}
+
+bool windowAway() {
+    return state.away;
+}
+
+uint32_t pauseClockMs() {
     return state.tick;
 }
+
+// A turn of standing still moves the virtual clock as any idle turn does.
+void waitWhileStopped(bool) {
+    headless::idleTurn();
+}
+
+void holdSound(bool held) {
+    state.soundHeld = held;
+}
+
+void showPauseSign(bool) {}
 
 // Every wait moves the virtual clock by the same millisecond a turn, so a
 // frame lasts exactly its period and a screen's wait is counted in turns.
 void idleUntil(uint32_t) {
+    pause::noteWait(true);
     headless::idleTurn();
 }
 
@@ -198,6 +224,7 @@ void waitForInput() {
         Waiting() { state.waitingForInput = true; }
         ~Waiting() { state.waitingForInput = false; }
     } waiting;
+    pause::noteWait(false);
     headless::idleTurn();
 }
 
@@ -218,7 +245,7 @@ void voiceReady(SoundBuffer* buffer) {
     if (buffer->voice == nullptr) {
         buffer->voice = new headless::Voice;
     }
-    headless::voiceOf(buffer)->durationMs = headless::durationOf(buffer);
+    headless::voiceOf(buffer)->durationMs = voiceLengthMs(*buffer->samples);
 }
 
 void voicePlay(SoundBuffer* buffer) {
@@ -239,10 +266,7 @@ uint32_t voicePosition(SoundBuffer* buffer) {
     if (!headless::playing(voice)) {
         return 0;
     }
-    const uint32_t played = state.tick - voice.startTick;
-    const uint64_t bytes = uint64_t(played) * buffer->samples->format.avgBytesPerSec / 1000;
-    const uint64_t last = buffer->samples->bytes.size() - 1;
-    return played == 0 ? 0 : uint32_t(std::clamp<uint64_t>(bytes, 1, std::max<uint64_t>(last, 1)));
+    return voicePositionAt(*buffer->samples, voice.startTick, state.tick);
 }
 
 void voiceRelease(SoundBuffer* buffer) {

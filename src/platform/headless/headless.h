@@ -32,6 +32,11 @@ uint64_t elapsed();
 // where nothing but the keys can change what it does next.
 bool waitingForInput();
 
+// Whether the player is away from the (imagined) window: the game stands
+// still while they are, as on every backend. And whether the sound is held.
+void setAway(bool away);
+bool soundHeld();
+
 // Keys held from now on: exactly these.
 void holdKeys(std::initializer_list<plat::Key> keys);
 void holdKeyMask(uint32_t mask);

@@ -19,6 +19,7 @@
 #include "platform/report.h"
 #include "platform/sdl/sdl_internal.h"
 #include "platform/sdl/sdl_testing.h"
+#include "platform/voice_clock.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -57,8 +58,6 @@ struct Voice {
     // The samples' version the voice was prepared for; never a real one
     // before the first preparation.
     uint64_t version = UINT64_MAX;
-    uint32_t bytes = 0;
-    uint32_t bytesPerSecond = 0;
     uint32_t durationMs = 0;
     bool started = false;
     // The current play went to a mixer channel (rather than being timed
@@ -240,13 +239,7 @@ void silence(Voice& voice) {
 // on a working mixer a channel and the converted chunk.
 void prepare(SoundBuffer* buffer, Voice& voice) {
     const SoundSamples& samples = *buffer->samples;
-    const WaveFormat& format = samples.format;
-    voice.bytes = uint32_t(samples.bytes.size());
-    voice.bytesPerSecond = format.avgBytesPerSec;
-    voice.durationMs = voice.bytesPerSecond == 0
-                           ? 0
-                           : uint32_t((uint64_t(voice.bytes) * 1000u + voice.bytesPerSecond - 1) /
-                                      voice.bytesPerSecond);
+    voice.durationMs = voiceLengthMs(samples);
     silence(voice);
     voice.converted.reset();
     if (mixerOpen) {
@@ -278,7 +271,7 @@ bool playing(const Voice& voice) {
     if (voice.onMixer) {
         return channelPlays(voice);
     }
-    return backend::tickCount() - voice.startTick < voice.durationMs;
+    return voicePlaysAt(voice.startTick, voice.durationMs, backend::tickCount());
 }
 
 } // namespace
@@ -420,7 +413,7 @@ uint32_t voicePosition(SoundBuffer* buffer) {
         return 0;
     }
     const auto* voice = static_cast<const Voice*>(buffer->voice);
-    if (voice->bytes < 2 || !playing(*voice)) {
+    if (!buffer->samples || !playing(*voice)) {
         return 0;
     }
     // The mixer does not tell how far a chunk has got; the time since the
@@ -429,12 +422,7 @@ uint32_t voicePosition(SoundBuffer* buffer) {
     // whatever the mixer has begun. Once it has moved it reads at least 1,
     // and while the mixer still plays it past its length on the tick
     // counter, its last byte: a voice that sounds is never taken for idle.
-    const uint64_t elapsed = tickCount() - voice->startTick;
-    if (elapsed == 0) {
-        return 0;
-    }
-    const uint64_t position = elapsed * voice->bytesPerSecond / 1000u;
-    return uint32_t(std::clamp<uint64_t>(position, 1, voice->bytes - 1));
+    return voicePositionAt(*buffer->samples, voice->startTick, tickCount());
 }
 
 void voiceRelease(SoundBuffer* buffer) {

@@ -1,18 +1,10 @@
 // Keyboard, controllers, desktop events, the millisecond clock and the waits
-// on SDL.
-//
-// When the window system says the window lost the keyboard or was
-// minimised, the game stops where it is: the next pump of events does not
-// return until the window is back (or the desktop asks the game to close).
-// The tick counter stands still meanwhile and the sound is held, so every
-// timer of the game carries on afterwards from where it stood.
-//
-// P, Pause and a controller's Start pause a game in play the same way, with
-// a sign over the picture, until one of them (or Esc) is pressed again. The
-// game is in play when it last waited for a frame's deadline (idleUntil);
-// the title and controls screens wait for input (waitForInput) instead, and
-// there the keys keep their own meaning: Start is Enter.
+// on SDL. When the game stands still (the player away from the window, or a
+// pause key in play) is the shared pause rule's (pause.h): this file tells
+// it of the window's focus and of the presses, and waits for events while
+// the game stands still.
 #include "platform/backend.h"
+#include "platform/pause.h"
 #include "platform/sdl/sdl_internal.h"
 #include "platform/sdl/sdl_testing.h"
 
@@ -41,19 +33,9 @@ constexpr int32_t kLongestSleepMs = 1000;
 // The window system said the player left the window, and has not said yet
 // that they are back.
 bool away = false;
-// Whether the game is stopped for it, since when on the boot clock, and how
-// long it has been stopped in all, in milliseconds.
-bool stopped = false;
-uint32_t stoppedAt = 0;
-uint32_t stoppedMs = 0;
 // Where the tick counter stands against the boot clock: 0 but in the tests
 // that start it elsewhere.
 uint32_t counterShift = 0;
-
-// The player paused the game with a key, and has not resumed it yet.
-bool keyPaused = false;
-// The game's last wait was for a frame's deadline rather than for input.
-bool inPlay = false;
 
 // Enter pressed with Alt held belongs to the desktop (it switches between
 // full screen and a window), not to the game, until it is released.
@@ -85,18 +67,9 @@ uint32_t bootMs(uint64_t ns) {
     return uint32_t(ns / 1000000u);
 }
 
-// The tick counter at a moment of the boot clock while the game runs.
-uint32_t counterAt(uint64_t ns) {
-    return bootMs(ns) - stoppedMs - counterShift;
-}
-
-// A press of a pause key: pauses a game in play, resumes a paused one.
-void pressPause() {
-    if (keyPaused) {
-        keyPaused = false;
-    } else if (inPlay) {
-        keyPaused = true;
-    }
+// The backend's own clock in milliseconds at a moment of the boot clock.
+uint32_t clockAt(uint64_t ns) {
+    return bootMs(ns) - counterShift;
 }
 
 // Alt+Enter (either Enter) and F11 switch between full screen and a window,
@@ -106,9 +79,11 @@ void handleKey(const SDL_KeyboardEvent& key) {
     const SDL_Scancode code = key.keysym.scancode;
     if (key.type == SDL_KEYDOWN && key.repeat == 0) {
         if (code == SDL_SCANCODE_P || code == SDL_SCANCODE_PAUSE) {
-            pressPause();
+            pause::pausePressed();
         } else if (code == SDL_SCANCODE_ESCAPE) {
-            keyPaused = false;
+            pause::escapePressed();
+        } else {
+            pause::otherPressed();
         }
     }
     bool* taken = code == SDL_SCANCODE_RETURN     ? &returnTaken
@@ -178,7 +153,9 @@ void handleEvent(const SDL_Event& event, Pending& pending) {
         break;
     case SDL_CONTROLLERBUTTONDOWN:
         if (event.cbutton.button == SDL_CONTROLLER_BUTTON_START) {
-            pressPause();
+            pause::pausePressed();
+        } else {
+            pause::otherPressed();
         }
         break;
     case SDL_CONTROLLERDEVICEADDED:
@@ -223,31 +200,6 @@ void waitForEvents(int timeoutMs) {
     readEvents(pending);
 }
 
-// The player is away or paused the game: it stops here, its clock stopped
-// and its sound held, while the desktop's requests (exposures, resizes, a
-// close) are still answered, until the window is back and the pause ended.
-// The sign shows while the pause key holds the game.
-void waitWhileStopped() {
-    stoppedAt = bootMs(bootNs());
-    stopped = true;
-    sdl::pauseSound(true);
-    while ((away || keyPaused) && !closeRequested()) {
-        sdl::showPauseSign(keyPaused);
-        if (keyPaused) {
-            // Controllers are read only when asked; Start ends the pause.
-            sdl::gamepadsUpdate();
-        }
-        waitForEvents(keyPaused && sdl::gamepadsConnected() ? kControllerLookMs : kAwayLookMs);
-    }
-    keyPaused = false;
-    sdl::showPauseSign(false);
-    sdl::pauseSound(false);
-    stoppedMs += bootMs(bootNs()) - stoppedAt;
-    stopped = false;
-    // Buttons may have changed meanwhile.
-    sdl::gamepadsUpdate();
-}
-
 // Whether the keyboard holds the key, as the last pump of events left it.
 bool keyboardHeld(Key key) {
     int count = 0;
@@ -285,15 +237,14 @@ namespace sdl {
 
 void forgetWindowState() {
     away = false;
-    keyPaused = false;
-    inPlay = false;
+    pause::forget();
     returnTaken = false;
     keypadEnterTaken = false;
 }
 
 namespace testing {
 uint32_t timeAwayMs() {
-    return stoppedMs;
+    return pause::stoppedMs();
 }
 
 void setTickCount(uint32_t tick) {
@@ -308,9 +259,35 @@ void pumpEvents() {
     sdl::gamepadsUpdate();
     Pending pending;
     readEvents(pending);
-    if ((away || keyPaused) && !closeRequested()) {
-        waitWhileStopped();
+    if (pause::standStillWhileStopped()) {
+        // Buttons may have changed meanwhile.
+        sdl::gamepadsUpdate();
     }
+}
+
+bool windowAway() {
+    return away;
+}
+
+uint32_t pauseClockMs() {
+    return clockAt(bootNs());
+}
+
+// While the sign is up, controllers are read only when asked, and Start
+// ends the pause.
+void waitWhileStopped(bool held) {
+    if (held) {
+        sdl::gamepadsUpdate();
+    }
+    waitForEvents(held && sdl::gamepadsConnected() ? kControllerLookMs : kAwayLookMs);
+}
+
+void holdSound(bool held) {
+    sdl::pauseSound(held);
+}
+
+void showPauseSign(bool shown) {
+    sdl::showPauseSign(shown);
 }
 
 // Keys are read by scancode, the key's place on the keyboard, not by what
@@ -323,17 +300,17 @@ bool keyDown(Key key) {
 }
 
 // Milliseconds since the machine started, less the time the game stood
-// still while the player was away, wrapping at 32 bits.
+// still, wrapping at 32 bits.
 uint32_t tickCount() {
-    return stopped ? stoppedAt - stoppedMs - counterShift : counterAt(bootNs());
+    return pause::tickCount();
 }
 
 // Sleeps until the start of the millisecond in which the tick counter reads
 // the deadline, so that a frame ends on time and not a moment later.
 void idleUntil(uint32_t deadline) {
-    inPlay = true;
+    pause::noteWait(true);
     const uint64_t now = bootNs();
-    const int32_t remaining = int32_t(deadline - counterAt(now));
+    const int32_t remaining = int32_t(deadline - (clockAt(now) - pause::stoppedMs()));
     if (remaining <= 0) {
         return;
     }
@@ -356,7 +333,7 @@ void idleUntil(uint32_t deadline) {
 // and that poll reads the controllers and stops the game if the player has
 // gone away meanwhile.
 void waitForInput() {
-    inPlay = false;
+    pause::noteWait(false);
     waitForEvents(sdl::gamepadsConnected() ? kControllerLookMs : kHotplugLookMs);
 }
 

@@ -21,29 +21,6 @@ void recreateTexture();
 // desktop, and a window becomes full screen again.
 void toggleFullscreen();
 
-// Where the frame lands on an output (the full screen or the window's client
-// area) of the given size, and how it gets there. Where the largest whole
-// scale already fills at least 85% of the largest 4:3 picture that fits,
-// every game pixel is an exact square block of that scale. Otherwise the
-// picture takes that largest 4:3 size: each game pixel is first widened to
-// a block of the smallest whole scale that covers it, and that picture is
-// then shrunk smoothly (linear) by what is left, so that pixels stay sharp
-// with one soft row at their edges. The picture is always centred on black.
-struct FramePlacement {
-    SDL_Rect place;
-    // The whole factor each game pixel is widened by.
-    int scale;
-    // Whether the widened picture is then resampled linearly to the place.
-    bool smooth;
-};
-FramePlacement placeFrame(int outputWidth, int outputHeight);
-
-// Draws a 640x480 frame of palette indices onto a 32-bit surface as
-// placeFrame places it; the borders around it are left as they are. The
-// surface must be locked if it needs to be. Returns where the frame landed.
-SDL_Rect drawFrameOnto(SDL_Surface* surface, const uint8_t* pixels,
-                       const PaletteColour palette[256]);
-
 // Shows or takes away the sign that says the game is paused. It is drawn
 // over the presented picture, never into the game's frames.
 void showPauseSign(bool shown);

@@ -48,6 +48,9 @@ let altHeld = false;
 // gamepads' Start buttons as last seen, and whether the pause sign shows.
 let pausePresses = 0;
 let escapePressed = false;
+// Presses of any other key since the game last asked: one lets a game held
+// since the player came back go on.
+let otherPresses = 0;
 const startHeld = new Map();
 let pauseSignShown = false;
 // The page lost the keyboard (blurred) and has not had it back yet.
@@ -181,6 +184,9 @@ function onKeyDown(event) {
     }
     if (event.code === 'Escape' && !event.repeat) {
         escapePressed = true;
+    } else if (!event.repeat) {
+        ++otherPresses;
+        wake();
     }
     if (event.code in kKeyBits) {
         event.preventDefault();
@@ -377,6 +383,11 @@ const page = {
         const pressed = escapePressed;
         escapePressed = false;
         return pressed;
+    },
+    takeOtherPresses() {
+        const presses = otherPresses;
+        otherPresses = 0;
+        return presses;
     },
     pauseSign(shown) {
         if (shown !== pauseSignShown) {

@@ -5,6 +5,7 @@
 // The page plays the samples alongside, once the player's first key or click
 // has let it.
 #include "platform/backend.h"
+#include "platform/voice_clock.h"
 #include "platform/web/web_internal.h"
 
 #include <algorithm>
@@ -44,18 +45,9 @@ Voice* voiceOf(SoundBuffer* buffer) {
     return static_cast<Voice*>(buffer->voice);
 }
 
-uint32_t durationOf(const SoundSamples& samples) {
-    if (samples.format.avgBytesPerSec == 0) {
-        return 1;
-    }
-    const uint64_t ms = uint64_t(samples.bytes.size()) * 1000 / samples.format.avgBytesPerSec;
-    return uint32_t(std::max<uint64_t>(ms, 1));
-}
-
-// Whether the voice still plays: from its start tick up to and including
-// start + duration.
 bool playing(const Voice& voice, const SoundSamples& samples) {
-    return voice.started && backend::tickCount() - voice.startTick <= durationOf(samples);
+    return voice.started &&
+           voicePlaysAt(voice.startTick, voiceLengthMs(samples), backend::tickCount());
 }
 
 // The page's copy of the buffer's samples at their present version.
@@ -162,13 +154,7 @@ uint32_t voicePosition(SoundBuffer* buffer) {
     if (!playing(voice, samples)) {
         return 0;
     }
-    const uint32_t played = tickCount() - voice.startTick;
-    if (played == 0) {
-        return 0;
-    }
-    const uint64_t bytes = uint64_t(played) * samples.format.avgBytesPerSec / 1000;
-    const uint64_t last = samples.bytes.empty() ? 0 : samples.bytes.size() - 1;
-    return uint32_t(std::clamp<uint64_t>(bytes, 1, std::max<uint64_t>(last, 1)));
+    return voicePositionAt(samples, voice.startTick, tickCount());
 }
 
 void voiceRelease(SoundBuffer* buffer) {

@@ -4,17 +4,11 @@
 // (the page draws, its events arrive, the sound plays) and the game goes on
 // from inside the wait when the browser hands it back.
 //
-// When the page is hidden or loses the keyboard, the game stops where it is:
-// the next pump of events does not return until the player is back. The
-// tick counter stands still meanwhile and the sound is held, so every timer
-// of the game carries on afterwards from where it stood.
-//
-// P, Pause and a gamepad's Start pause a game in play the same way, with a
-// sign over the picture, until one of them (or Esc) is pressed again. The
-// game is in play when it last waited for a frame's deadline (idleUntil);
-// the title and controls screens wait for input instead, and there the keys
-// keep their own meaning: Start is Enter.
+// When the game stands still (the page hidden or without the keyboard, or
+// a pause key in play) is the shared pause rule's (pause.h): this file tells
+// it of the presses the page saw and answers whether the page is away.
 #include "platform/backend.h"
+#include "platform/pause.h"
 #include "platform/web/web_internal.h"
 
 #include <algorithm>
@@ -33,54 +27,22 @@ constexpr int32_t kLongestSleepMs = 1000;
 // How late the browser's timers may come, in milliseconds.
 constexpr double kTimerLateMs = 1.0;
 
-// Whether the game is stopped for the player's absence, since when on the
-// browser's clock, and how long it has been stopped in all.
-bool stopped = false;
-uint64_t stoppedAt = 0;
-uint64_t stoppedMs = 0;
-
-// The player paused the game with a key, and has not resumed it yet.
-bool keyPaused = false;
-// The game's last wait was for a frame's deadline rather than for input.
-bool inPlay = false;
-
 uint64_t clockMs() {
     return uint64_t(std::floor(qv_now()));
 }
 
-// The presses of the pause keys since the last reading, in order: each
-// pauses a game in play or resumes a paused one; Esc resumes it, so that
-// the game then sees Esc.
-void readPauseKeys() {
+// The presses of the pause keys, of Esc and of any other key, button or
+// touch since the last reading, told to the pause in that order.
+void readPresses() {
     for (int presses = qv_take_pause_presses(); presses > 0; --presses) {
-        if (keyPaused) {
-            keyPaused = false;
-        } else if (inPlay) {
-            keyPaused = true;
-        }
+        pause::pausePressed();
     }
     if (qv_take_escape_press() != 0) {
-        keyPaused = false;
+        pause::escapePressed();
     }
-}
-
-// The player is away or paused the game: it stops here, its clock stopped
-// and its sound held, until the page is shown, has the keyboard and the
-// pause has ended. The sign shows while the pause key holds the game.
-void waitWhileStopped() {
-    stoppedAt = clockMs();
-    stopped = true;
-    web::pauseSound(true);
-    while ((qv_away() != 0 || keyPaused) && !closeRequested()) {
-        qv_pause_sign(keyPaused ? 1 : 0);
-        qv_wait(keyPaused && qv_gamepads_connected() != 0 ? kGamepadLookMs : kAwayLookMs);
-        readPauseKeys();
+    if (qv_take_other_presses() != 0) {
+        pause::otherPressed();
     }
-    keyPaused = false;
-    qv_pause_sign(0);
-    web::pauseSound(false);
-    stoppedMs += clockMs() - stoppedAt;
-    stopped = false;
 }
 
 } // namespace
@@ -88,10 +50,29 @@ void waitWhileStopped() {
 namespace backend {
 
 void pumpEvents() {
-    readPauseKeys();
-    if ((qv_away() != 0 || keyPaused) && !closeRequested()) {
-        waitWhileStopped();
-    }
+    readPresses();
+    pause::standStillWhileStopped();
+}
+
+bool windowAway() {
+    return qv_away() != 0;
+}
+
+uint32_t pauseClockMs() {
+    return uint32_t(clockMs());
+}
+
+void waitWhileStopped(bool held) {
+    qv_wait(held && qv_gamepads_connected() != 0 ? kGamepadLookMs : kAwayLookMs);
+    readPresses();
+}
+
+void holdSound(bool held) {
+    web::pauseSound(held);
+}
+
+void showPauseSign(bool shown) {
+    qv_pause_sign(shown ? 1 : 0);
 }
 
 // Keys are read by their place on the keyboard (KeyboardEvent.code), not by
@@ -105,7 +86,7 @@ bool keyDown(Key key) {
 // Milliseconds on the browser's monotonic clock, less the time the game
 // stood still while the player was away, wrapping at 32 bits.
 uint32_t tickCount() {
-    return uint32_t((stopped ? stoppedAt : clockMs()) - stoppedMs);
+    return pause::tickCount();
 }
 
 // Sleeps until the moment the tick counter reads the deadline. The browser's
@@ -114,9 +95,10 @@ uint32_t tickCount() {
 // the browser its turn without a timer: the frame ends on time and not a
 // moment later.
 void idleUntil(uint32_t deadline) {
-    inPlay = true;
+    pause::noteWait(true);
     const double now = qv_now();
-    const int32_t remaining = int32_t(deadline - uint32_t(uint64_t(std::floor(now)) - stoppedMs));
+    const int32_t remaining =
+        int32_t(deadline - (uint32_t(uint64_t(std::floor(now))) - pause::stoppedMs()));
     if (remaining <= 0) {
         return;
     }
@@ -127,7 +109,7 @@ void idleUntil(uint32_t deadline) {
 // Sleeps until the page has something for the game, or until the gamepads
 // are to be looked at again.
 void waitForInput() {
-    inPlay = false;
+    pause::noteWait(false);
     qv_wait(qv_gamepads_connected() != 0 ? kGamepadLookMs : kHotplugLookMs);
 }
 

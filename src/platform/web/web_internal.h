@@ -25,6 +25,8 @@ int qv_away();
 // was pressed since the last call.
 int qv_take_pause_presses();
 int qv_take_escape_press();
+// Presses of any other key (or touches) since the last call.
+int qv_take_other_presses();
 // Shows or hides the pause sign over the picture.
 void qv_pause_sign(int shown);
 

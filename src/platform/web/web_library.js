@@ -15,6 +15,7 @@ mergeInto(LibraryManager.library, {
     qv_away : function() { return Module['qvPage'].away() ? 1 : 0; },
     qv_take_pause_presses : function() { return Module['qvPage'].takePausePresses(); },
     qv_take_escape_press : function() { return Module['qvPage'].takeEscapePress() ? 1 : 0; },
+    qv_take_other_presses : function() { return Module['qvPage'].takeOtherPresses(); },
     qv_pause_sign : function(shown) { Module['qvPage'].pauseSign(shown !== 0); },
     qv_wait : function(timeoutMs) {
         return Asyncify.handleSleep(function(
