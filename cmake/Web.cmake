@@ -78,8 +78,8 @@ target_link_options(quorvelindaxtor PRIVATE
     -sENVIRONMENT=web
     -sALLOW_MEMORY_GROWTH=1
     -sINITIAL_MEMORY=33554432
-    "-sEXPORTED_RUNTIME_METHODS=['ccall','UTF8ToString']"
-    "-sEXPORTED_FUNCTIONS=['_main','_qv_state_line']"
+    "-sEXPORTED_RUNTIME_METHODS=['ccall','UTF8ToString','HEAP32']"
+    "-sEXPORTED_FUNCTIONS=['_main','_qv_state_line','_qv_place_frame']"
     "SHELL:--preload-file ${QV_DATA_DIR}/images@/images"
     "SHELL:--preload-file ${QV_DATA_DIR}/sons@/sons"
     "SHELL:--preload-file ${QV_DATA_DIR}/font@/font")

@@ -15,7 +15,8 @@ endif()
 set(page_files index.html page.js page.css manifest.webmanifest)
 set(build_files quorvelindaxtor.js quorvelindaxtor.wasm quorvelindaxtor.data)
 set(icon_files favicon.png icon-192.png icon-512.png)
-# Files at least this long get a gzipped copy; smaller ones gain nothing.
+# Files at least this long get a gzipped copy where it is at least 5%
+# smaller; smaller files gain nothing.
 set(gzip_from_bytes 1024)
 
 file(REMOVE_RECURSE "${SITE_DIR}")
@@ -64,6 +65,12 @@ foreach(name ${site_files})
       OUTPUT_FILE "${SITE_DIR}/${name}.gz" RESULT_VARIABLE failed)
     if(failed)
       message(FATAL_ERROR "gzip failed on ${name}")
+    endif()
+    # Pictures already compressed gain nothing: no copy for them.
+    file(SIZE "${SITE_DIR}/${name}.gz" packed)
+    math(EXPR worth "${bytes} * 95 / 100")
+    if(packed GREATER worth)
+      file(REMOVE "${SITE_DIR}/${name}.gz")
     endif()
   endif()
 endforeach()

@@ -1,9 +1,35 @@
 // The display on a web page: every presented frame goes to a 640x480 canvas
-// as 32-bit colours; the page scales the canvas to fill itself at 4:3.
+// as 32-bit colours; the page shows it where the game's placement rule puts
+// it on the page's size in device pixels, the same rule as the desktop's.
 #include "platform/backend.h"
+#include "platform/placement.h"
 #include "platform/web/web_internal.h"
 
+#include <emscripten/emscripten.h>
+
 #include <vector>
+
+// The page asks where the picture lands on a stage of that many device
+// pixels: the picture's place, its whole scale and whether it is smoothed,
+// then the pause sign's box and its two bars, each as x, y, w, h.
+extern "C" EMSCRIPTEN_KEEPALIVE const int32_t* qv_place_frame(int width, int height) {
+    static int32_t answer[18];
+    int at = 0;
+    const auto put = [&at](const plat::PixelRect& rect) {
+        for (const int value : {rect.x, rect.y, rect.w, rect.h}) {
+            answer[at++] = value;
+        }
+    };
+    const plat::FramePlacement placed = plat::placeFrame(width, height);
+    put(placed.place);
+    answer[at++] = placed.scale;
+    answer[at++] = placed.smooth ? 1 : 0;
+    const plat::PauseSign sign = plat::pauseSignIn(placed.place);
+    put(sign.box);
+    put(sign.bars[0]);
+    put(sign.bars[1]);
+    return answer;
+}
 
 namespace plat::backend {
 

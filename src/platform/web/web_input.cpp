@@ -24,8 +24,6 @@ constexpr int kHotplugLookMs = 250;
 constexpr int kAwayLookMs = 250;
 // The longest single sleep of a wait for a tick.
 constexpr int32_t kLongestSleepMs = 1000;
-// How late the browser's timers may come, in milliseconds.
-constexpr double kTimerLateMs = 1.0;
 
 uint64_t clockMs() {
     return uint64_t(std::floor(qv_now()));
@@ -89,11 +87,12 @@ uint32_t tickCount() {
     return pause::tickCount();
 }
 
-// Sleeps until the moment the tick counter reads the deadline. The browser's
-// timers come up to a millisecond or so late, so the timer is set a
-// millisecond short, and the last moment is waited out in turns that hand
-// the browser its turn without a timer: the frame ends on time and not a
-// moment later.
+// Sleeps until the moment the tick counter reads the deadline, on one timer
+// set for the first whole millisecond at or after that moment. A browser's
+// timer comes a fraction of a millisecond late, which the tick counter's
+// whole milliseconds do not see; waiting out the last millisecond in
+// browser turns instead would cost the renderer a turn after turn for
+// nothing.
 void idleUntil(uint32_t deadline) {
     pause::noteWait(true);
     const double now = qv_now();
@@ -103,7 +102,7 @@ void idleUntil(uint32_t deadline) {
         return;
     }
     const double untilTick = double(std::min(remaining, kLongestSleepMs)) - (now - std::floor(now));
-    qv_sleep(untilTick > kTimerLateMs + 1 ? int(untilTick - kTimerLateMs) : 0);
+    qv_sleep(std::max(1, int(std::ceil(untilTick))));
 }
 
 // Sleeps until the page has something for the game, or until the gamepads
