@@ -33,6 +33,7 @@ Module['qvPage'] = (function() {
         away() { return false; },
         takePausePresses() { return 0; },
         takeEscapePress() { return false; },
+        takeOtherPresses() { return 0; },
         pauseSign() {},
         waitForEvent(timeoutMs, resume) {
             clock += Math.min(timeoutMs, kWaitMs);

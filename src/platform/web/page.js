@@ -129,10 +129,13 @@ function placeStyle(element, rect, ratio) {
     element.style.height = rect.h / ratio + 'px';
 }
 
-function drawWide() {
+function drawWideArea(x, y, w, h) {
+    const scale = wide.width / kWidth;
     wideContext.imageSmoothingEnabled = false;
-    wideContext.drawImage(canvas, 0, 0, wide.width, wide.height);
+    wideContext.drawImage(canvas, x, y, w, h, x * scale, y * scale, w * scale, h * scale);
 }
+
+function drawWide() { drawWideArea(0, 0, kWidth, kHeight); }
 
 function layout() {
     const place = Module['_qv_place_frame'];
@@ -369,14 +372,22 @@ function keyboardMask() {
     return mask;
 }
 
+// The gamepads as the browser saw them at this turn: the game asks for keys
+// many times a frame, and a turn of the page sees one state of them anyway.
+let padsThisTurn = null;
+function gamepads() {
+    if (padsThisTurn === null) {
+        padsThisTurn = navigator.getGamepads ? Array.from(navigator.getGamepads()) : [];
+        queueMicrotask(() => { padsThisTurn = null; });
+    }
+    return padsThisTurn;
+}
+
 // Gamepads in the browser's standard mapping: D-pad and left stick as the
 // arrows, A as Space, Start as Enter, Back as Esc.
 function gamepadMask() {
-    if (!navigator.getGamepads) {
-        return 0;
-    }
     let mask = 0;
-    for (const pad of navigator.getGamepads()) {
+    for (const pad of gamepads()) {
         if (!pad || pad.mapping !== 'standard') {
             continue;
         }
@@ -401,20 +412,14 @@ function gamepadMask() {
 }
 
 function gamepadsConnected() {
-    if (!navigator.getGamepads) {
-        return false;
-    }
-    return Array.from(navigator.getGamepads()).some((pad) => pad && pad.mapping === 'standard');
+    return gamepads().some((pad) => pad && pad.mapping === 'standard');
 }
 
 // Presses of a gamepad's Start since the last look: it pauses a game in
 // play as P does (and is Enter on the screens).
 function gamepadStartPresses() {
-    if (!navigator.getGamepads) {
-        return 0;
-    }
     let presses = 0;
-    for (const pad of navigator.getGamepads()) {
+    for (const pad of gamepads()) {
         if (!pad || pad.mapping !== 'standard') {
             continue;
         }
@@ -554,10 +559,17 @@ const page = {
         return true;
     },
     displayClose() {},
-    displayPresent(rgba, tick) {
-        context.putImageData(pictureOver(rgba), 0, 0);
-        if (placement !== null && placement.smooth) {
-            drawWide();
+    // Only the areas (x, y, w, h) that changed since the last frame are
+    // drawn again.
+    displayPresent(rgba, tick, areas) {
+        const frame = pictureOver(rgba);
+        const smooth = placement !== null && placement.smooth;
+        for (let i = 0; i + 3 < areas.length; i += 4) {
+            const [x, y, w, h] = areas.subarray(i, i + 4);
+            context.putImageData(frame, 0, 0, x, y, w, h);
+            if (smooth) {
+                drawWideArea(x, y, w, h);
+            }
         }
         if (presents === 0) {
             firstPresentMs = performance.now();

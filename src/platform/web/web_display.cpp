@@ -7,6 +7,7 @@
 
 #include <emscripten/emscripten.h>
 
+#include <cstring>
 #include <vector>
 
 // The page asks where the picture lands on a stage of that many device
@@ -36,10 +37,17 @@ namespace plat::backend {
 namespace {
 // The frame in the canvas's own pixel format: red, green, blue, opaque.
 std::vector<uint8_t> rgba;
+// The frame and the palette last handed to the page, and whether there was
+// one: only what changed since is converted and drawn again.
+std::vector<uint8_t> shown;
+uint32_t shownColours[256];
+bool anyShown = false;
 } // namespace
 
 bool displayOpen() {
     rgba.assign(size_t(kScreenWidth) * kScreenHeight * 4, 0);
+    shown.assign(size_t(kScreenWidth) * kScreenHeight, 0);
+    anyShown = false;
     return qv_display_open() != 0;
 }
 
@@ -47,6 +55,9 @@ void displayClose() {
     qv_display_close();
     rgba.clear();
     rgba.shrink_to_fit();
+    shown.clear();
+    shown.shrink_to_fit();
+    anyShown = false;
 }
 
 void displayPresent(const uint8_t* pixels, const PaletteColour palette[256]) {
@@ -59,12 +70,34 @@ void displayPresent(const uint8_t* pixels, const PaletteColour palette[256]) {
         colours[i] = uint32_t(palette[i].red) | uint32_t(palette[i].green) << 8 |
                      uint32_t(palette[i].blue) << 16 | 0xFF000000u;
     }
-    auto* out = reinterpret_cast<uint32_t*>(rgba.data());
-    const size_t count = size_t(kScreenWidth) * kScreenHeight;
-    for (size_t i = 0; i < count; ++i) {
-        out[i] = colours[pixels[i]];
+    // A new palette changes every pixel; otherwise only the areas whose
+    // indices changed are new.
+    PixelRect areas[kMaxChangedAreas];
+    int count = 1;
+    if (!anyShown || std::memcmp(colours, shownColours, sizeof colours) != 0) {
+        areas[0] = PixelRect{0, 0, kScreenWidth, kScreenHeight};
+    } else {
+        count = changedAreas(shown.data(), pixels, areas);
     }
-    qv_display_present(rgba.data(), tickCount());
+    auto* out = reinterpret_cast<uint32_t*>(rgba.data());
+    int32_t boxes[kMaxChangedAreas * 4];
+    for (int a = 0; a < count; ++a) {
+        const PixelRect& area = areas[a];
+        for (int y = area.y; y < area.y + area.h; ++y) {
+            const size_t row = size_t(y) * kScreenWidth;
+            for (int x = area.x; x < area.x + area.w; ++x) {
+                out[row + x] = colours[pixels[row + x]];
+            }
+        }
+        boxes[a * 4] = area.x;
+        boxes[a * 4 + 1] = area.y;
+        boxes[a * 4 + 2] = area.w;
+        boxes[a * 4 + 3] = area.h;
+    }
+    std::memcpy(shown.data(), pixels, shown.size());
+    std::memcpy(shownColours, colours, sizeof colours);
+    anyShown = true;
+    qv_display_present(rgba.data(), tickCount(), boxes, count);
 }
 
 void cursorShow(bool show) {

@@ -24,6 +24,8 @@ constexpr int kHotplugLookMs = 250;
 constexpr int kAwayLookMs = 250;
 // The longest single sleep of a wait for a tick.
 constexpr int32_t kLongestSleepMs = 1000;
+// How far ahead of the deadline's moment a frame's timer may land at most.
+constexpr double kTimerEarlyMs = 0.8;
 
 uint64_t clockMs() {
     return uint64_t(std::floor(qv_now()));
@@ -87,12 +89,13 @@ uint32_t tickCount() {
     return pause::tickCount();
 }
 
-// Sleeps until the moment the tick counter reads the deadline, on one timer
-// set for the first whole millisecond at or after that moment. A browser's
-// timer comes a fraction of a millisecond late, which the tick counter's
-// whole milliseconds do not see; waiting out the last millisecond in
-// browser turns instead would cost the renderer a turn after turn for
-// nothing.
+// Sleeps until the moment the tick counter reads the deadline. A browser's
+// timer takes whole milliseconds and comes a few tenths of one late, so the
+// timer is set for the whole millisecond that ends at most kTimerEarlyMs
+// before that moment: it then lands on the deadline's millisecond or a
+// little before it, and only what is left of it is waited out in browser
+// turns without a timer, a fraction of a millisecond at most instead of
+// turn after turn for the whole last millisecond.
 void idleUntil(uint32_t deadline) {
     pause::noteWait(true);
     const double now = qv_now();
@@ -102,7 +105,7 @@ void idleUntil(uint32_t deadline) {
         return;
     }
     const double untilTick = double(std::min(remaining, kLongestSleepMs)) - (now - std::floor(now));
-    qv_sleep(std::max(1, int(std::ceil(untilTick))));
+    qv_sleep(std::max(0, int(std::ceil(untilTick - kTimerEarlyMs))));
 }
 
 // Sleeps until the page has something for the game, or until the gamepads
