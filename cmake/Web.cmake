@@ -74,8 +74,8 @@ target_link_options(quorvelindaxtor PRIVATE
     -sENVIRONMENT=web
     -sALLOW_MEMORY_GROWTH=1
     -sINITIAL_MEMORY=33554432
-    "-sEXPORTED_RUNTIME_METHODS=['ccall','UTF8ToString']"
-    "-sEXPORTED_FUNCTIONS=['_main','_qv_state_line']"
+    "-sEXPORTED_RUNTIME_METHODS=['ccall','UTF8ToString','HEAP32']"
+    "-sEXPORTED_FUNCTIONS=['_main','_qv_state_line','_qv_place_frame']"
     "SHELL:--preload-file ${QV_DATA_DIR}/images@/images"
     "SHELL:--preload-file ${QV_DATA_DIR}/sons@/sons"
     "SHELL:--preload-file ${QV_DATA_DIR}/font@/font")
@@ -90,6 +90,30 @@ foreach(file ${QV_PAGE_FILES})
 endforeach()
 add_custom_target(page ALL DEPENDS ${QV_PAGE_OUTPUTS})
 add_dependencies(quorvelindaxtor page)
+
+# --- the site a host serves ------------------------------------------------------------
+# The page's icons come from the native asset generator; site/ holds only
+# what a host serves (cmake/WebSite.cmake), remade whenever any of it changes.
+set(QV_WEB_ICON_DIR ${CMAKE_BINARY_DIR}/web-icons)
+set(QV_WEB_ICONS ${QV_WEB_ICON_DIR}/favicon.png ${QV_WEB_ICON_DIR}/icon-192.png
+    ${QV_WEB_ICON_DIR}/icon-512.png)
+add_custom_command(OUTPUT ${QV_WEB_ICONS}
+  COMMAND ${QV_ASSETGEN} --web-icons ${QV_WEB_ICON_DIR}
+  DEPENDS ${QV_ASSETGEN}
+  COMMENT "Drawing the page's icons")
+set(QV_SITE_DIR ${CMAKE_BINARY_DIR}/site)
+set(QV_SITE_SOURCES)
+foreach(file ${QV_PAGE_FILES} manifest.webmanifest service_worker.js)
+  list(APPEND QV_SITE_SOURCES ${QV_WEB_DIR}/${file})
+endforeach()
+add_custom_command(OUTPUT ${QV_SITE_DIR}/sw.js
+  COMMAND ${CMAKE_COMMAND} -DPAGE_DIR=${QV_WEB_DIR} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+          -DICON_DIR=${QV_WEB_ICON_DIR} -DSITE_DIR=${QV_SITE_DIR}
+          -P ${PROJECT_SOURCE_DIR}/cmake/WebSite.cmake
+  DEPENDS ${QV_SITE_SOURCES} ${QV_WEB_ICONS} ${PROJECT_SOURCE_DIR}/cmake/WebSite.cmake
+          quorvelindaxtor ${CMAKE_BINARY_DIR}/quorvelindaxtor.wasm
+  COMMENT "Making the site folder")
+add_custom_target(site ALL DEPENDS ${QV_SITE_DIR}/sw.js)
 
 # --- the simulator under node, on the real file system --------------------------------
 # Its runs end by an exception thrown from inside a wait, as natively.

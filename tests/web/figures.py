@@ -1,16 +1,22 @@
 #!/usr/bin/python3
 """Figures of the game's page in headless Chromium, and its screenshots:
 
-    figures.py PAGE_DIR SCREENSHOT_DIR
+    figures.py PAGE_DIR SCREENSHOT_DIR [--cpu-only]
 
 navigation to the title on the canvas; the renderer's CPU over 20 s of play
-and the frame periods by the game's own tick counter; then the game left to
-itself until plants grow among the falling spores and the game is lost; and
-the ended game's page. Screenshots: title.png, play.png, game-over.png,
-ended.png."""
+against a floor page's in the same run, in a window where the picture lands
+at a whole scale and in one where it is smoothed, with the frame periods by
+the game's own tick counter; then the game left to itself until plants grow
+among the falling spores and the game is lost; and the ended game's page.
+Screenshots: title.png, play.png, game-over.png, ended.png.
+
+The floor page is the least a port of an 8-bit game must do: a 640x480
+canvas shown at the picture's CSS size, given a fresh 640x480 picture every
+28 ms and doing nothing else."""
 
 import os
 import sys
+import tempfile
 import time
 
 from selenium.webdriver.common.keys import Keys
@@ -47,6 +53,95 @@ def renderer_cpu_seconds():
     return total / ticks
 
 
+FLOOR_PAGE = """<!doctype html>
+<html><head><meta charset="utf-8"><style>
+html, body { margin: 0; height: 100%%; overflow: hidden; background: #000; }
+canvas { position: absolute; left: %(left)fpx; top: %(top)fpx; width: %(width)fpx;
+         height: %(height)fpx; image-rendering: pixelated; }
+</style></head><body><canvas width="640" height="480"></canvas><script>
+const context = document.querySelector('canvas').getContext('2d', {alpha: false});
+// Four pictures made beforehand, so that each frame only hands one over.
+const pictures = [];
+for (let p = 0; p < 4; ++p) {
+    const picture = context.createImageData(640, 480);
+    const words = new Uint32Array(picture.data.buffer);
+    for (let i = 0; i < words.length; ++i) {
+        words[i] = 0xFF000000 | Math.imul(i + p * 7919, 2654435761) >>> 8;
+    }
+    pictures.push(picture);
+}
+let frame = 0;
+setInterval(() => context.putImageData(pictures[frame++ %% 4], 0, 0), 28);
+</script></body></html>
+"""
+
+# Where the shown picture lies, in CSS pixels.
+PICTURE_RECT = """
+    const shown = ['wide', 'screen'].map((id) => document.getElementById(id))
+        .find((c) => c && !c.hidden);
+    const r = shown.getBoundingClientRect();
+    return [r.left, r.top, r.width, r.height];"""
+
+
+def cpu_over(seconds):
+    before = renderer_cpu_seconds()
+    started = time.monotonic()
+    time.sleep(seconds)
+    return renderer_cpu_seconds() - before, time.monotonic() - started
+
+
+def floor_cpu(window, rect, seconds):
+    with tempfile.TemporaryDirectory(prefix="qv-floor-") as folder:
+        with open(os.path.join(folder, "index.html"), "w") as file:
+            file.write(FLOOR_PAGE % dict(left=rect[0], top=rect[1], width=rect[2],
+                                         height=rect[3]))
+        page = Page(folder)
+        try:
+            page.emulate(*window)
+            page.driver.get(page.url)
+            time.sleep(1.0)
+            return cpu_over(seconds)
+        finally:
+            page.close()
+
+
+def game_cpu(page_dir, window, seconds):
+    """The renderer's CPU over some seconds of play, the picture's CSS
+    rectangle and the frame periods."""
+    page = Page(page_dir)
+    try:
+        page.emulate(*window)
+        page.driver.get(page.url)
+        page.wait_for("the title", lambda: page.run("return window.quorvelindaxtor.presents() > 0"))
+        time.sleep(0.5)
+        page.tap(Keys.RETURN)
+        page.wait_for("play", lambda: page.state()["ship"]["state"] == 1)
+        page.keys().key_down(Keys.SPACE).perform()
+        presents = page.run("return window.quorvelindaxtor.presents()")
+        cpu, wall = cpu_over(seconds)
+        shown = page.run("return window.quorvelindaxtor.presents()") - presents
+        ticks = page.run("return window.quorvelindaxtor.presentTicks()")[-shown:]
+        page.keys().key_up(Keys.SPACE).perform()
+        rect = page.run(PICTURE_RECT)
+        return cpu, wall, rect, [(b - a) & 0xFFFFFFFF for a, b in zip(ticks, ticks[1:])]
+    finally:
+        page.close()
+
+
+def renderer_figures(page_dir, seconds=20):
+    for window, kind in (((1920, 969), "a whole scale"), ((1280, 817), "smoothed")):
+        cpu, wall, rect, periods = game_cpu(page_dir, window, seconds)
+        floor, floor_wall = floor_cpu(window, rect, seconds)
+        game_share, floor_share = 100 * cpu / wall, 100 * floor / floor_wall
+        print("window %s, picture %.0fx%.0f CSS px (%s): renderer CPU in play %.1f %% of a "
+              "core, floor page %.1f %%, ratio %.2f" %
+              ("%dx%d" % window, rect[2], rect[3], kind, game_share, floor_share,
+               game_share / floor_share))
+        print("  frame periods over %d frames: median %d ms, p99 %d ms, max %d ms" %
+              (len(periods), percentile(periods, 0.5), percentile(periods, 0.99), max(periods)),
+              flush=True)
+
+
 def plants_among_spores(state):
     """Three plants or more, two spores or more in flight, the ship flying."""
     plants = sum(1 for plant in state["plants"] if plant["active"])
@@ -56,8 +151,12 @@ def plants_among_spores(state):
 
 def main():
     page_dir, shots = sys.argv[1], sys.argv[2]
-    # A small window: the page shows the picture at 1x with its lines.
-    page = Page(page_dir, window="820,760")
+    # 20 s of play in each window: the ship fires all along, up at the
+    # spores (a ship that turns would soon shoot its own base down).
+    renderer_figures(page_dir)
+    if "--cpu-only" in sys.argv[3:]:
+        return
+    page = Page(page_dir, window="1280,817")
     try:
         page.driver.get(page.url)
         page.wait_for("the title", lambda: page.run("return window.quorvelindaxtor.presents() > 0"))
@@ -68,23 +167,6 @@ def main():
 
         page.tap(Keys.RETURN)
         page.wait_for("play", lambda: page.state()["ship"]["state"] == 1)
-        # 20 s of play: the ship fires all along, up at the spores (a ship
-        # that turns would soon shoot its own base down).
-        page.keys().key_down(Keys.SPACE).perform()
-        presents = page.run("return window.quorvelindaxtor.presents()")
-        cpu = renderer_cpu_seconds()
-        started = time.monotonic()
-        time.sleep(20)
-        cpu = renderer_cpu_seconds() - cpu
-        wall = time.monotonic() - started
-        shown = page.run("return window.quorvelindaxtor.presents()") - presents
-        ticks = page.run("return window.quorvelindaxtor.presentTicks()")[-shown:]
-        page.keys().key_up(Keys.SPACE).perform()
-        periods = [(b - a) & 0xFFFFFFFF for a, b in zip(ticks, ticks[1:])]
-        print("renderer CPU over %.0f s of play: %.2f s (%.1f %% of one core)" %
-              (wall, cpu, 100 * cpu / wall))
-        print("frame periods over %d frames: median %d ms, p99 %d ms, max %d ms" %
-              (len(periods), percentile(periods, 0.5), percentile(periods, 0.99), max(periods)))
 
         # Left alone, the ship is hit by the spores; plants take root.
         page.wait_for("plants among the spores", lambda: plants_among_spores(page.state()),

@@ -12,3 +12,6 @@ bool writeSounds(const std::string& dataDirectory);
 // size, every size in one Windows icon file, directory/name.ico, and the
 // window's icon as C++ source in directory/window_icon.inc.
 bool writeIcons(const std::string& directory, const std::string& name);
+// Writes the web page's icons into directory: favicon.png (32 pixels),
+// icon-192.png and icon-512.png.
+bool writeWebIcons(const std::string& directory);

@@ -266,3 +266,24 @@ bool writeIcons(const std::string& directory, const std::string& name) {
     }
     return writeBytes(fs::path(directory) / (name + ".ico"), encodeIco(pngs, sizes));
 }
+
+// The web page's icons: the installed app's at 192 and 512 pixels, and the
+// browser tab's at 32.
+bool writeWebIcons(const std::string& directory) {
+    std::error_code error;
+    std::filesystem::create_directories(directory, error);
+    if (error) {
+        return false;
+    }
+    const struct {
+        int pixels;
+        const char* name;
+    } icons[] = {{32, "favicon.png"}, {192, "icon-192.png"}, {512, "icon-512.png"}};
+    for (const auto& icon : icons) {
+        const std::string path = (std::filesystem::path(directory) / icon.name).string();
+        if (!writePng(path, drawIcon(icon.pixels))) {
+            return false;
+        }
+    }
+    return true;
+}

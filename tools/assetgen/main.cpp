@@ -2,6 +2,7 @@
 // files at their places in DATA_DIR (data_files.h names them).
 // quorvelindaxtor-assetgen --icons DIR NAME: writes the desktop icons named
 // NAME and the window's icon into DIR.
+// quorvelindaxtor-assetgen --web-icons DIR: writes the web page's icons into DIR.
 #include "assets.h"
 #include "data_files.h"
 
@@ -18,8 +19,17 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
+    if (argc == 3 && std::string(argv[1]) == "--web-icons") {
+        if (!writeWebIcons(argv[2])) {
+            std::fprintf(stderr, "could not write the web icons into %s\n", argv[2]);
+            return 1;
+        }
+        return 0;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: %s DATA_DIR\n       %s --icons DIR NAME\n", argv[0], argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s DATA_DIR\n       %s --icons DIR NAME\n       %s --web-icons DIR\n",
+                     argv[0], argv[0], argv[0]);
         return 2;
     }
     const std::filesystem::path data = argv[1];

@@ -1,7 +1,8 @@
-// The page around the game: the canvas and its scale, the keys and the
-// gamepads, the clock, the sound, the pause while the player is away, the
-// lines the page shows, and the game's end. The game itself (the wasm) asks
-// for all of it through Module.qvPage.
+// The page around the game: the canvas and where it lands, the keys, the
+// touch controls and the gamepads, the clock, the sound, the pause while the
+// player is away, the lines the page shows, the offline copy, and the
+// game's end. The game itself (the wasm) asks for all of it through
+// Module.qvPage.
 'use strict';
 
 (function() {
@@ -22,6 +23,20 @@ const kKeyBits = {
     Space : 8,
 };
 const kEnterBit = 1 << 0;
+// The touch controls' keys by their data-key: a bit as above, or a press of
+// the pause key.
+const kTouchKeyBits = {
+    ENTER : 0,
+    ESC : 1,
+    F3 : 2,
+    F4 : 3,
+    LEFT : 4,
+    RIGHT : 5,
+    UP : 6,
+    DOWN : 7,
+    SPACE : 8,
+    P : null,
+};
 // A stick pushed this far counts as the arrow.
 const kStickThreshold = 0.5;
 // Frames whose ticks the page keeps, for measurements.
@@ -32,12 +47,30 @@ const kFadeSeconds = 0.008;
 const stage = document.getElementById('stage');
 const canvas = document.getElementById('screen');
 const context = canvas.getContext('2d', {alpha : false});
+// The picture widened by a whole scale, for places the browser then shrinks
+// smoothly by the rest.
+const wide = document.getElementById('wide');
+const wideContext = wide.getContext('2d', {alpha : false});
+const pauseSignBox = document.getElementById('pause-sign');
+const pauseSignBars = pauseSignBox.querySelectorAll('.bar');
+const howTo = document.getElementById('how-to');
+const touchControls = document.getElementById('touch');
 const soundLine = document.getElementById('sound-line');
 const errorLine = document.getElementById('error-line');
 const ended = document.getElementById('ended');
 const endedText = document.getElementById('ended-text');
 const again = document.getElementById('again');
-const picture = context.createImageData(kWidth, kHeight);
+// The frame as the canvas takes it, read straight from the game's memory
+// without a copy; made again only when that memory moves (it grows).
+let picture = null;
+function pictureOver(rgba) {
+    if (picture === null || picture.data.buffer !== rgba.buffer ||
+        picture.data.byteOffset !== rgba.byteOffset) {
+        picture = new ImageData(new Uint8ClampedArray(rgba.buffer, rgba.byteOffset, rgba.length),
+                                kWidth, kHeight);
+    }
+    return picture;
+}
 
 // Keys held, by code; Enter pressed with Alt belongs to the browser (full
 // screen) until it is released.
@@ -71,19 +104,128 @@ let presents = 0;
 // When the first picture reached the canvas, from the page's navigation on.
 let firstPresentMs = null;
 let finished = null;
+// Where the picture lands, as the game's placement rule says, in device
+// pixels: {x, y, w, h, scale, smooth}, and the pause sign inside it.
+let placement = null;
+let pauseSignPlace = null;
+// Whether the page has touch, whether its controls show, and the keys the
+// fingers on them hold, by touch identifier.
+const hasTouch = navigator.maxTouchPoints > 0 || 'ontouchstart' in window;
+let touchShown = false;
+const fingers = new Map();
+// The game's last wait: for a frame's deadline (in play) or for input.
+let playing = false;
 
-// --- the canvas, crisp at whole scales ------------------------------------
-// The picture takes the largest whole scale of its device pixels that fits
-// the page, centred on black; a page smaller than the picture shrinks it
-// with the nearest pixel, never blurred.
+// --- the canvas, placed by the game's rule ---------------------------------
+// The game's placement (the same as the desktop's) is asked for the stage's
+// size in device pixels. At a whole scale the 640x480 canvas itself is shown,
+// every game pixel an exact block; otherwise a canvas of the picture widened
+// by the whole scale is shown at the placed size, which the browser reaches
+// smoothly.
+function placeStyle(element, rect, ratio) {
+    element.style.left = rect.x / ratio + 'px';
+    element.style.top = rect.y / ratio + 'px';
+    element.style.width = rect.w / ratio + 'px';
+    element.style.height = rect.h / ratio + 'px';
+}
+
+function drawWideArea(x, y, w, h) {
+    const scale = wide.width / kWidth;
+    wideContext.imageSmoothingEnabled = false;
+    wideContext.drawImage(canvas, x, y, w, h, x * scale, y * scale, w * scale, h * scale);
+}
+
+function drawWide() { drawWideArea(0, 0, kWidth, kHeight); }
+
 function layout() {
+    const place = Module['_qv_place_frame'];
+    if (!place || !Module['HEAP32']) {
+        return;
+    }
     const ratio = window.devicePixelRatio || 1;
-    const width = stage.clientWidth * ratio;
-    const height = stage.clientHeight * ratio;
-    const fit = Math.min(width / kWidth, height / kHeight);
-    const scale = fit >= 1 ? Math.floor(fit) : fit;
-    canvas.style.width = (kWidth * scale) / ratio + 'px';
-    canvas.style.height = (kHeight * scale) / ratio + 'px';
+    const width = Math.round(stage.clientWidth * ratio);
+    const height = Math.round(stage.clientHeight * ratio);
+    const at = place(width, height) >> 2;
+    const values = Module['HEAP32'].slice(at, at + 18);
+    const rect = (i) => ({x : values[i], y : values[i + 1], w : values[i + 2], h : values[i + 3]});
+    placement = Object.assign(rect(0), {scale : values[4], smooth : values[5] !== 0});
+    pauseSignPlace = {box : rect(6), bars : [rect(10), rect(14)]};
+    const smooth = placement.smooth;
+    if (smooth && wide.width !== kWidth * placement.scale) {
+        wide.width = kWidth * placement.scale;
+        wide.height = kHeight * placement.scale;
+    }
+    if (smooth) {
+        drawWide();
+    }
+    canvas.hidden = smooth;
+    wide.hidden = !smooth;
+    placeStyle(smooth ? wide : canvas, placement, ratio);
+    placeStyle(pauseSignBox, pauseSignPlace.box, ratio);
+    pauseSignPlace.bars.forEach((bar, i) => placeStyle(pauseSignBars[i], {
+                                    x : bar.x - pauseSignPlace.box.x,
+                                    y : bar.y - pauseSignPlace.box.y,
+                                    w : bar.w,
+                                    h : bar.h
+                                },
+                                                           ratio));
+    placeHowTo(ratio);
+}
+
+// How to play, in English (the game's own texts are French): one line below
+// the picture where it fits there, else a column beside it where one fits,
+// else nowhere, never over the picture. Beside the touch controls there is
+// no room for it; their labels tell what they do.
+const kHowToKeys = ['Arrows: turn, thrust', 'Space: fire', 'P: pause', 'Enter: start',
+                    'F3 / F4: controls screen, back', 'Esc: quit', 'Alt+Enter: full screen'];
+const kHowToTouch = ['\u25C0 \u25B6 turn, \u25B2 \u25BC thrust', 'Fire: fire',
+                     '\u275A\u275A: pause', 'Start, Controls, Back, Quit on the screens'];
+const kHowToLineHeight = 28;
+const kHowToColumnWidth = 90;
+
+function placeHowTo(ratio) {
+    const parts = touchShown ? kHowToTouch : kHowToKeys;
+    const below = stage.getBoundingClientRect().top + (placement.y + placement.h) / ratio;
+    const side = placement.x / ratio;
+    howTo.classList.remove('beside');
+    howTo.style.top = '';
+    howTo.style.bottom = '';
+    howTo.style.width = '';
+    howTo.hidden = false;
+    if (window.innerHeight - below >= kHowToLineHeight) {
+        howTo.textContent = parts.join(' \u00B7 ');
+        howTo.style.top = below + 'px';
+        howTo.style.bottom = 'auto';
+    } else if (side >= kHowToColumnWidth && !touchShown) {
+        howTo.textContent = parts.join('\n');
+        howTo.classList.add('beside');
+        howTo.style.width = side - 12 + 'px';
+    } else {
+        howTo.hidden = true;
+    }
+}
+
+// The touch controls show on a device with touch until a key or a gamepad
+// is pressed, and come back at the next touch.
+function showTouch(shown) {
+    if (shown === touchShown) {
+        return;
+    }
+    touchShown = shown;
+    touchControls.hidden = !shown;
+    document.body.classList.toggle('touch', shown);
+    if (!shown) {
+        fingers.clear();
+        markHeldControls();
+    }
+    layout();
+}
+
+function notePlaying(inPlay) {
+    if (inPlay !== playing) {
+        playing = inPlay;
+        document.body.classList.toggle('playing', inPlay);
+    }
 }
 
 function toggleFullscreen() {
@@ -104,6 +246,11 @@ function wake() {
 }
 
 function waitForEvent(timeoutMs, resume) {
+    // A wait for input is the screens' wait; paused or away, the game in
+    // play waits the same way, and stays in play.
+    if (!pauseSignShown && !page.away()) {
+        notePlaying(false);
+    }
     let done = false;
     const once = () => {
         if (!done) {
@@ -130,6 +277,7 @@ turns.port1.onmessage = () => {
 };
 
 function sleep(ms, resume) {
+    notePlaying(true);
     if (ms > 0) {
         setTimeout(resume, ms);
     } else {
@@ -160,6 +308,7 @@ function onKeyDown(event) {
     }
     blurred = false;
     allowSound();
+    showTouch(false);
     if (event.code === 'AltLeft' || event.code === 'AltRight') {
         altHeld = true;
     }
@@ -209,6 +358,11 @@ function onKeyUp(event) {
 
 function keyboardMask() {
     let mask = 0;
+    for (const key of fingers.values()) {
+        if (key !== null && kTouchKeyBits[key] !== null) {
+            mask |= 1 << kTouchKeyBits[key];
+        }
+    }
     for (const code of held) {
         if (isEnter(code) && (altHeld || enterTaken.has(code))) {
             continue;
@@ -218,14 +372,22 @@ function keyboardMask() {
     return mask;
 }
 
+// The gamepads as the browser saw them at this turn: the game asks for keys
+// many times a frame, and a turn of the page sees one state of them anyway.
+let padsThisTurn = null;
+function gamepads() {
+    if (padsThisTurn === null) {
+        padsThisTurn = navigator.getGamepads ? Array.from(navigator.getGamepads()) : [];
+        queueMicrotask(() => { padsThisTurn = null; });
+    }
+    return padsThisTurn;
+}
+
 // Gamepads in the browser's standard mapping: D-pad and left stick as the
 // arrows, A as Space, Start as Enter, Back as Esc.
 function gamepadMask() {
-    if (!navigator.getGamepads) {
-        return 0;
-    }
     let mask = 0;
-    for (const pad of navigator.getGamepads()) {
+    for (const pad of gamepads()) {
         if (!pad || pad.mapping !== 'standard') {
             continue;
         }
@@ -250,20 +412,14 @@ function gamepadMask() {
 }
 
 function gamepadsConnected() {
-    if (!navigator.getGamepads) {
-        return false;
-    }
-    return Array.from(navigator.getGamepads()).some((pad) => pad && pad.mapping === 'standard');
+    return gamepads().some((pad) => pad && pad.mapping === 'standard');
 }
 
 // Presses of a gamepad's Start since the last look: it pauses a game in
 // play as P does (and is Enter on the screens).
 function gamepadStartPresses() {
-    if (!navigator.getGamepads) {
-        return 0;
-    }
     let presses = 0;
-    for (const pad of navigator.getGamepads()) {
+    for (const pad of gamepads()) {
         if (!pad || pad.mapping !== 'standard') {
             continue;
         }
@@ -276,21 +432,64 @@ function gamepadStartPresses() {
     return presses;
 }
 
-// The pause sign over the picture: a dark box with two light bars, 48 game
-// pixels across, centred a quarter of the way down, clear of the counters
-// and of where the ship starts.
-function drawPauseSign() {
-    const size = 48;
-    const left = (kWidth - size) / 2;
-    const top = kHeight / 4 - size / 2;
-    context.fillStyle = 'rgb(24, 24, 32)';
-    context.fillRect(left, top, size, size);
-    context.fillStyle = 'rgb(240, 240, 240)';
-    const barLeft = left + (size - 2 * 10 - 8) / 2;
-    const barTop = top + (size - 28) / 2;
-    context.fillRect(barLeft, barTop, 10, 28);
-    context.fillRect(barLeft + 18, barTop, 10, 28);
+// --- touch ------------------------------------------------------------------
+// Each finger holds the key of the control under it (data-key), and moves to
+// another as it slides; on the screens a finger on the picture is Enter.
+// Several fingers hold several keys at once. A finger that comes onto the
+// pause control, or onto Quit, presses it as the key would.
+function keyUnder(touch) {
+    const element = document.elementFromPoint(touch.clientX, touch.clientY);
+    if (element === null) {
+        return null;
+    }
+    const control = element.closest('[data-key]');
+    if (control !== null && !control.closest('[hidden]')) {
+        return control.dataset.key in kTouchKeyBits ? control.dataset.key : null;
+    }
+    return !playing && stage.contains(element) ? 'ENTER' : null;
 }
+
+function markHeldControls() {
+    const keys = new Set(fingers.values());
+    for (const control of touchControls.querySelectorAll('[data-key]')) {
+        control.classList.toggle('held', keys.has(control.dataset.key));
+    }
+}
+
+function onTouch(event) {
+    if (finished !== null || event.target === again) {
+        return;
+    }
+    event.preventDefault();
+    blurred = false;
+    allowSound();
+    showTouch(true);
+    const lifted = event.type === 'touchend' || event.type === 'touchcancel';
+    if (event.type === 'touchstart') {
+        // A touch lets a game held since the player came back go on.
+        ++otherPresses;
+    }
+    for (const touch of event.changedTouches) {
+        const before = fingers.has(touch.identifier) ? fingers.get(touch.identifier) : null;
+        const key = lifted ? null : keyUnder(touch);
+        if (lifted) {
+            fingers.delete(touch.identifier);
+        } else {
+            fingers.set(touch.identifier, key);
+        }
+        if (key !== before && key === 'P') {
+            ++pausePresses;
+        }
+        if (key !== before && key === 'ESC') {
+            escapePressed = true;
+        }
+    }
+    markHeldControls();
+    wake();
+}
+
+// The pause sign over the picture, where the game's placement puts it.
+function showPauseSign(shown) { pauseSignBox.hidden = !shown; }
 
 // --- sound ------------------------------------------------------------------
 // PCM as a WAVE file holds it (8-bit unsigned or 16-bit signed little-
@@ -360,9 +559,18 @@ const page = {
         return true;
     },
     displayClose() {},
-    displayPresent(rgba, tick) {
-        picture.data.set(rgba);
-        context.putImageData(picture, 0, 0);
+    // Only the areas (x, y, w, h) that changed since the last frame are
+    // drawn again.
+    displayPresent(rgba, tick, areas) {
+        const frame = pictureOver(rgba);
+        const smooth = placement !== null && placement.smooth;
+        for (let i = 0; i + 3 < areas.length; i += 4) {
+            const [x, y, w, h] = areas.subarray(i, i + 4);
+            context.putImageData(frame, 0, 0, x, y, w, h);
+            if (smooth) {
+                drawWideArea(x, y, w, h);
+            }
+        }
         if (presents === 0) {
             firstPresentMs = performance.now();
         }
@@ -370,12 +578,22 @@ const page = {
         ++presents;
     },
     cursorShow(show) { document.body.style.cursor = show ? '' : 'none'; },
-    keyMask() { return keyboardMask() | gamepadMask(); },
+    keyMask() {
+        const pads = gamepadMask();
+        if (pads !== 0) {
+            showTouch(false);
+        }
+        return keyboardMask() | pads;
+    },
     gamepadsConnected,
     now() { return performance.now(); },
     away() { return document.hidden || blurred; },
     takePausePresses() {
-        const presses = pausePresses + gamepadStartPresses();
+        const starts = gamepadStartPresses();
+        if (starts > 0) {
+            showTouch(false);
+        }
+        const presses = pausePresses + starts;
         pausePresses = 0;
         return presses;
     },
@@ -392,10 +610,7 @@ const page = {
     pauseSign(shown) {
         if (shown !== pauseSignShown) {
             pauseSignShown = shown;
-            context.putImageData(picture, 0, 0);
-            if (shown) {
-                drawPauseSign();
-            }
+            showPauseSign(shown);
         }
     },
     waitForEvent,
@@ -529,6 +744,12 @@ window.quorvelindaxtor = {
         return samples.reduce((peak, value) => Math.max(peak, Math.abs(value)), 0);
     },
     finished() { return finished; },
+    // Where the picture lands in device pixels, as the game's rule placed it.
+    placement() { return placement; },
+    pauseSignShown() { return pauseSignShown; },
+    touchShown() { return touchShown; },
+    // The keys the fingers hold now, as the game reads them.
+    touchKeys() { return Array.from(new Set(fingers.values())).filter((key) => key !== null); },
 };
 
 window.addEventListener('keydown', onKeyDown);
@@ -536,9 +757,12 @@ window.addEventListener('keyup', onKeyUp);
 window.addEventListener('mousedown', () => {
     blurred = false;
     allowSound();
+    ++otherPresses;
     wake();
 });
-window.addEventListener('touchstart', allowSound, {passive : true});
+for (const type of ['touchstart', 'touchmove', 'touchend', 'touchcancel']) {
+    window.addEventListener(type, onTouch, {passive : false});
+}
 window.addEventListener('blur', () => {
     // Keys released elsewhere never come back as key-ups.
     blurred = true;
@@ -557,7 +781,15 @@ window.addEventListener('gamepaddisconnected', wake);
 window.addEventListener('resize', layout);
 document.addEventListener('fullscreenchange', layout);
 again.addEventListener('click', () => window.location.reload());
-layout();
+
+// The site's files kept by a service worker, so that the page reloads and
+// plays without the network.
+if ('serviceWorker' in navigator && window.isSecureContext) {
+    window.addEventListener('load', () => {
+        navigator.serviceWorker.register('sw.js').catch(
+            (error) => console.warn('quorvelindaxtor: no offline copy: ' + error));
+    });
+}
 
 window.Module = {
     qvPage : page,
@@ -580,4 +812,5 @@ window.Module = {
         finish(1);
     },
 };
+showTouch(hasTouch);
 })();

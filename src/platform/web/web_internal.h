@@ -10,8 +10,9 @@ extern "C" {
 int qv_display_open();
 void qv_display_close();
 // rgba is 640x480 pixels of four bytes, row by row; tick is the tick
-// counter as the frame is shown.
-void qv_display_present(const uint8_t* rgba, uint32_t tick);
+// counter as the frame is shown; areas are count rectangles (x, y, w, h)
+// outside which the frame is the one presented before.
+void qv_display_present(const uint8_t* rgba, uint32_t tick, const int32_t* areas, int count);
 void qv_cursor_show(int show);
 
 // The keys and buttons held, a bit per key (plat::Key's order).
