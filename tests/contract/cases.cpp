@@ -434,6 +434,25 @@ void pollEvents() {
     }
 }
 
+// The game's last wait: for a frame's deadline in play, for input on a
+// screen.
+void waitAs(bool inPlay) {
+    if (inPlay) {
+        plat::idleUntil(plat::tickCount());
+    } else {
+        plat::waitForInput();
+    }
+}
+
+// Polls the events once; returns how far the tick counter moved meanwhile,
+// and where it stands after.
+uint32_t pollMoves(uint32_t* after) {
+    const uint32_t before = plat::tickCount();
+    pollEvents();
+    *after = plat::tickCount();
+    return *after - before;
+}
+
 // A pause key pauses only a game in play (whose last wait was for a
 // frame's deadline), with the sign up and the sound held, until it comes
 // again; the tick counter stands still meanwhile and goes on from where it
@@ -444,20 +463,15 @@ TEST_F(Contract, ThePauseKeyPausesOnlyInPlay) {
     const uint32_t slack = contract::slackMs();
     for (bool inPlay : {false, true}) {
         SCOPED_TRACE(inPlay ? "in play" : "on a screen");
-        if (inPlay) {
-            plat::idleUntil(plat::tickCount());
-        } else {
-            plat::waitForInput();
-        }
+        waitAs(inPlay);
         const int pause = contract::later(50, Happening::PauseKey);
         const int resume = contract::later(400, Happening::PauseKey);
         ASSERT_GE(resume, 0) << "this backend cannot press the pause key";
         ASSERT_TRUE(passTimeUntil(pause));
-        const uint32_t before = plat::tickCount();
-        pollEvents();
-        const uint32_t after = plat::tickCount();
+        uint32_t after = 0;
+        const uint32_t moved = pollMoves(&after);
         EXPECT_EQ(contract::seen(resume).happened, inPlay) << "the poll waited for the resume";
-        EXPECT_LE(after - before, slack) << "the counter stood still";
+        EXPECT_LE(moved, slack) << "the counter stood still";
         if (inPlay) {
             EXPECT_TRUE(contract::seen(resume).signShown);
             EXPECT_TRUE(contract::seen(resume).soundHeld);
@@ -480,22 +494,17 @@ TEST_F(Contract, BeingAwayStandsTheGameStillOnTheScreensAndInPlay) {
     const uint32_t slack = contract::slackMs();
     for (bool inPlay : {false, true}) {
         SCOPED_TRACE(inPlay ? "in play" : "on a screen");
-        if (inPlay) {
-            plat::idleUntil(plat::tickCount());
-        } else {
-            plat::waitForInput();
-        }
+        waitAs(inPlay);
         const int away = contract::later(50, Happening::Away);
         const int back = contract::later(400, Happening::Back);
         const int key = contract::later(700, Happening::OtherKey);
         ASSERT_GE(key, 0) << "this backend cannot send the player away";
         ASSERT_TRUE(passTimeUntil(away));
-        const uint32_t before = plat::tickCount();
-        pollEvents();
-        const uint32_t after = plat::tickCount();
+        uint32_t after = 0;
+        const uint32_t moved = pollMoves(&after);
         ASSERT_TRUE(contract::seen(back).happened) << "the poll waited for the player";
         EXPECT_EQ(contract::seen(key).happened, inPlay) << "held until a key once back";
-        EXPECT_LE(after - before, slack) << "the counter stood still";
+        EXPECT_LE(moved, slack) << "the counter stood still";
         EXPECT_TRUE(contract::seen(back).soundHeld);
         EXPECT_EQ(contract::seen(back).signShown, inPlay) << "the sign, only in play";
         contract::passTime(inPlay ? 100 : 400);
