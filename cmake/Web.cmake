@@ -92,14 +92,14 @@ add_custom_target(page ALL DEPENDS ${QV_PAGE_OUTPUTS})
 add_dependencies(quorvelindaxtor page)
 
 # --- the site a host serves ------------------------------------------------------------
-# The page's icons come from the native asset generator; site/ holds only
+# The page's icons come from the build machine's asset generator; site/ holds only
 # what a host serves (cmake/WebSite.cmake), remade whenever any of it changes.
 set(QV_WEB_ICON_DIR ${CMAKE_BINARY_DIR}/web-icons)
 set(QV_WEB_ICONS ${QV_WEB_ICON_DIR}/favicon.png ${QV_WEB_ICON_DIR}/icon-192.png
     ${QV_WEB_ICON_DIR}/icon-512.png)
 add_custom_command(OUTPUT ${QV_WEB_ICONS}
-  COMMAND ${QV_ASSETGEN} --web-icons ${QV_WEB_ICON_DIR}
-  DEPENDS ${QV_ASSETGEN}
+  COMMAND ${QV_ASSETGEN_COMMAND} --web-icons ${QV_WEB_ICON_DIR}
+  DEPENDS ${QV_ASSETGEN_COMMAND}
   COMMENT "Drawing the page's icons")
 set(QV_SITE_DIR ${CMAKE_BINARY_DIR}/site)
 set(QV_SITE_SOURCES)

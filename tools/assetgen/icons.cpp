@@ -280,8 +280,8 @@ bool writeWebIcons(const std::string& directory) {
         const char* name;
     } icons[] = {{32, "favicon.png"}, {192, "icon-192.png"}, {512, "icon-512.png"}};
     for (const auto& icon : icons) {
-        const std::string path = (std::filesystem::path(directory) / icon.name).string();
-        if (!writePng(path, drawIcon(icon.pixels))) {
+        if (!writeBytes(std::filesystem::path(directory) / icon.name,
+                        encodePng(drawIcon(icon.pixels)))) {
             return false;
         }
     }
