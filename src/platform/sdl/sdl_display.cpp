@@ -91,12 +91,12 @@ bool failOpen() {
 
 namespace sdl {
 
-void skipWaylandWithoutDisplay() {
+bool skipWaylandWithoutDisplay() {
     // With no Wayland display named there is nothing to reach, and trying
     // makes libwayland print its own line before the game's. The player's
     // own choice of driver stays.
     if (std::getenv("WAYLAND_DISPLAY") != nullptr || std::getenv("SDL_VIDEODRIVER") != nullptr) {
-        return;
+        return false;
     }
     std::string drivers;
     for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
@@ -111,9 +111,7 @@ void skipWaylandWithoutDisplay() {
         }
         drivers += name;
     }
-    if (!drivers.empty()) {
-        SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
-    }
+    return !drivers.empty() && SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str()) == SDL_TRUE;
 }
 
 const KeptFrame& keptFrame() {
@@ -231,12 +229,17 @@ bool displayOpen() {
     // environment when video starts; a player's own setting stays.
     SDL_setenv("SDL_VIDEO_X11_WMCLASS", QV_APP_ID, 0);
     SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", QV_APP_ID, 0);
-    sdl::skipWaylandWithoutDisplay();
+    const bool desktopDriversOnly = sdl::skipWaylandWithoutDisplay();
     // The game's own main starts SDL (SDL's stand-in for it is not linked),
     // here and wherever a subsystem starts.
     SDL_SetMainReady();
     video = std::make_unique<VideoSubsystem>();
     if (!video->started) {
+        // None of the drivers that reach a desktop could start: the same
+        // line as when SDL falls back to one that draws nowhere.
+        if (desktopDriversOnly) {
+            SDL_SetError("no X11 or Wayland desktop could be reached");
+        }
         return failOpen();
     }
     if (!onRealScreen()) {

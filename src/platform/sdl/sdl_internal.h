@@ -46,6 +46,7 @@ bool gamepadsConnected();
 // ends the program with the game's own line and status 1.
 void watchForDisplayLoss();
 // Before video starts: Wayland is not tried when no Wayland display is named.
-void skipWaylandWithoutDisplay();
+// Returns whether it chose the drivers to try.
+bool skipWaylandWithoutDisplay();
 
 } // namespace plat::sdl
