@@ -570,6 +570,16 @@ def main():
                      hidden_seen and tick_after - tick_before < wall_ms - 1500,
                      "ticks %d in %.0f ms" % (tick_after - tick_before, wall_ms))
         page.run("window.focus()")
+        # Back from away, the game in play waits with its sign for a key.
+        time.sleep(0.5)
+        held_tick = page.state()["tick"]
+        sign = page.run(SIGN_PLACE)
+        page.tap(Keys.ARROW_LEFT, hold=0.05)
+        time.sleep(0.4)
+        went_on = page.state()["tick"]
+        checks.check("back from a hidden page: the pause sign, and a key goes on",
+                     sign_in_picture(sign) and went_on > held_tick + 200,
+                     "ticks %d, %d; sign %s" % (held_tick, went_on, sign))
 
         page.tap(Keys.ESCAPE)
         page.wait_for("the game's end", lambda: page.run(

@@ -563,13 +563,19 @@ const page = {
     // drawn again.
     displayPresent(rgba, tick, areas) {
         const frame = pictureOver(rgba);
-        const smooth = placement !== null && placement.smooth;
+        // The widened picture is drawn from the canvas once, over all the
+        // areas: every drawing from it copies the whole canvas first.
+        let left = kWidth, top = kHeight, right = 0, bottom = 0;
         for (let i = 0; i + 3 < areas.length; i += 4) {
             const [x, y, w, h] = areas.subarray(i, i + 4);
             context.putImageData(frame, 0, 0, x, y, w, h);
-            if (smooth) {
-                drawWideArea(x, y, w, h);
-            }
+            left = Math.min(left, x);
+            top = Math.min(top, y);
+            right = Math.max(right, x + w);
+            bottom = Math.max(bottom, y + h);
+        }
+        if (placement !== null && placement.smooth && right > left) {
+            drawWideArea(left, top, right - left, bottom - top);
         }
         if (presents === 0) {
             firstPresentMs = performance.now();
