@@ -671,8 +671,7 @@ bool displayOpen() {
     // environment when video starts; a player's own setting stays.
     setenv("SDL_VIDEO_X11_WMCLASS", QV_APP_ID, 0);
     setenv("SDL_VIDEO_WAYLAND_WMCLASS", QV_APP_ID, 0);
-    sdl::skipWaylandWithoutDisplay();
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (!sdl::startVideo()) {
         return false;
     }
     videoStarted = true;

@@ -1,10 +1,12 @@
-// When the window system goes away under the game: the X server killed, the
-// session ended. Xlib's own way is to print its message and call exit() from
-// inside whatever call noticed, while the mixer's thread is still mixing and
-// the libraries are being unloaded under it. SDL offers no hook of its own
-// for this, so Xlib's I/O error handler is taken: the sound stops first, the
-// player gets the game's one line, and the program ends at once with status
-// 1, leaving the libraries in place for the threads that are still running.
+// The window system coming and going. Video starts without trying Wayland
+// where no Wayland display is named. When the window system goes away under
+// the game (the X server killed, the session ended), Xlib's own way is to
+// print its message and call exit() from inside whatever call noticed, while
+// the mixer's thread is still mixing and the libraries are being unloaded
+// under it. SDL offers no hook of its own for this, so Xlib's I/O error
+// handler is taken: the sound stops first, the player gets the game's one
+// line, and the program ends at once with status 1, leaving the libraries
+// in place for the threads that are still running.
 #include "sdl_internal.h"
 
 #include "platform/report.h"
@@ -35,12 +37,12 @@ void watchForDisplayLoss() {
     }
 }
 
-void skipWaylandWithoutDisplay() {
+bool startVideo() {
     // With no Wayland display named there is nothing to reach, and trying
     // makes libwayland print its own line before the game's. The player's
     // own choice of driver stays.
     if (std::getenv("WAYLAND_DISPLAY") != nullptr || std::getenv("SDL_VIDEODRIVER") != nullptr) {
-        return;
+        return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     }
     std::string drivers;
     for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
@@ -55,9 +57,12 @@ void skipWaylandWithoutDisplay() {
         }
         drivers += name;
     }
-    if (!drivers.empty()) {
-        SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        SDL_SetError("no X11 or Wayland desktop could be reached");
+        return false;
     }
+    return true;
 }
 
 } // namespace plat::sdl

@@ -68,7 +68,8 @@ bool gamepadsConnected();
 // Once the window is open: the loss of the window system stops the sound and
 // ends the program with the game's own line and status 1.
 void watchForDisplayLoss();
-// Before video starts: Wayland is not tried when no Wayland display is named.
-void skipWaylandWithoutDisplay();
+// Starts SDL's video, where Wayland is not tried when no Wayland display is
+// named; false with SDL's error set when no video driver starts.
+bool startVideo();
 
 } // namespace plat::sdl
