@@ -106,8 +106,8 @@ bool loadBitmapFile(BitmapImage& bitmap, const char* path) {
     }
     const uint32_t headerBytes = u32(header);
     if (headerBytes == kOs2InfoHeaderBytes) {
-        return refuse(path, "an OS/2 bitmap (its header is 12 bytes); only Windows bitmaps, with "
-                            "a header of 40, 108 or 124 bytes, are read");
+        return refuse(path, "an OS/2 bitmap (its header is 12 bytes); only Windows bitmaps are "
+                            "read");
     }
     if (headerBytes < kBitmapInfoHeaderBytes || headerBytes > kMaxInfoHeaderBytes) {
         return refuse(path, "a bitmap header of " + std::to_string(headerBytes) +

@@ -808,6 +808,46 @@ TEST(GameThatCannotStart, EndsWithOneLineSayingWhyAndStatusOne) {
     }
 }
 
+// The X server killed under the game, on the title screen: the game stops
+// its sound and ends with status 1 and its own line, never a crash.
+TEST(GameLosingItsDisplay, EndsWithTheGamesLineAndStatusOne) {
+    int numberPipe[2];
+    ASSERT_EQ(pipe(numberPipe), 0);
+    const pid_t server = fork();
+    ASSERT_GE(server, 0);
+    if (server == 0) {
+        close(numberPipe[0]);
+        const std::string fd = std::to_string(numberPipe[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0",
+               "800x600x24", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(numberPipe[1]);
+    std::string number;
+    char c = 0;
+    while (read(numberPipe[0], &c, 1) == 1 && c != '\n') {
+        number += c;
+    }
+    close(numberPipe[0]);
+    ASSERT_FALSE(number.empty()) << "Xvfb gave no display number";
+
+    const std::string outer = std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "";
+    setenv("DISPLAY", (":" + number).c_str(), 1);
+    GameProcess game(Launch{});
+    setenv("DISPLAY", outer.c_str(), 1);
+    ASSERT_TRUE(game.started());
+    std::this_thread::sleep_for(1500ms);
+    ASSERT_FALSE(game.exitStatus().has_value()) << "the game did not reach its title";
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+
+    const std::optional<int> status = game.waitForExit(10s);
+    ASSERT_TRUE(status.has_value()) << "the game hangs without its display";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 1) << describeStatus(*status);
+    EXPECT_EQ(game.gameLines(),
+              std::vector<std::string>{"quorvelindaxtor: cannot go on: the display closed"});
+}
+
 // Polls until the window's inside has the size, or two seconds have passed.
 XConnection::Geometry waitForSize(XConnection& x, Window window, int width, int height) {
     const auto deadline = Clock::now() + 2s;
