@@ -117,7 +117,7 @@ add_custom_target(site ALL DEPENDS ${QV_SITE_DIR}/sw.js)
 
 # --- the simulator under node, on the real file system --------------------------------
 # Its runs end by an exception thrown from inside a wait, as natively.
-add_library(qv_sim STATIC tools/sim/simulator.cpp tools/sim/autopilot.cpp tools/sim/io.cpp)
+add_library(qv_sim STATIC tools/sim/simulator.cpp tools/sim/autopilot.cpp tools/sim/sim_io.cpp)
 target_include_directories(qv_sim PUBLIC tools/sim ${QV_SYSTEM_HEADERS})
 target_compile_options(qv_sim PRIVATE -fexceptions)
 target_link_libraries(qv_sim PUBLIC qv_game qv_platform_headless PRIVATE qv_deflate)

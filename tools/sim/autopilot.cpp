@@ -1,6 +1,6 @@
 #include "autopilot.h"
 
-#include "io.h"
+#include "sim_io.h"
 
 #include "hostiles/base.h"
 #include "hostiles/plants.h"

@@ -1,5 +1,5 @@
 // quorvelindaxtor-sim: the game on the headless backend, driven by a script.
-#include "io.h"
+#include "sim_io.h"
 #include "simulator.h"
 
 #include "platform/files.h"

@@ -1,6 +1,6 @@
 #include "simulator.h"
 
-#include "io.h"
+#include "sim_io.h"
 #include "state_line.h"
 
 #include "hostiles/base.h"

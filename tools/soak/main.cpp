@@ -1,6 +1,6 @@
 // quorvelindaxtor-soak: the game on the headless backend with random keys,
 // every invariant checked after every frame.
-#include "io.h"
+#include "sim_io.h"
 #include "soak.h"
 
 #include "platform/report.h"

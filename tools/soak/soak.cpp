@@ -1,6 +1,6 @@
 #include "soak.h"
 
-#include "io.h"
+#include "sim_io.h"
 
 #include "autopilot.h"
 #include "keys.h"

@@ -1,4 +1,4 @@
-#include "io.h"
+#include "sim_io.h"
 
 #include "platform/report.h"
 
@@ -7,7 +7,49 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+
+// The descriptor calls, by their POSIX names or the C runtime's of Windows.
+#ifdef _WIN32
+#include <io.h>
+namespace {
+int openFile(const char* path, int flags, int mode = 0) {
+    return ::_open(path, flags, mode);
+}
+long long writeBytes(int descriptor, const void* bytes, size_t count) {
+    return ::_write(descriptor, bytes, unsigned(count));
+}
+long long readBytes(int descriptor, void* bytes, size_t count) {
+    return ::_read(descriptor, bytes, unsigned(count));
+}
+int closeFile(int descriptor) {
+    return ::_close(descriptor);
+}
+bool cutTo(int descriptor, uint64_t size) {
+    return ::_chsize(descriptor, long(size)) == 0 &&
+           ::_lseek(descriptor, long(size), SEEK_SET) >= 0;
+}
+} // namespace
+#else
 #include <unistd.h>
+namespace {
+int openFile(const char* path, int flags, int mode = 0) {
+    return ::open(path, flags, mode);
+}
+long long writeBytes(int descriptor, const void* bytes, size_t count) {
+    return ::write(descriptor, bytes, count);
+}
+long long readBytes(int descriptor, void* bytes, size_t count) {
+    return ::read(descriptor, bytes, count);
+}
+int closeFile(int descriptor) {
+    return ::close(descriptor);
+}
+bool cutTo(int descriptor, uint64_t size) {
+    return ::ftruncate(descriptor, off_t(size)) == 0 &&
+           ::lseek(descriptor, off_t(size), SEEK_SET) >= 0;
+}
+} // namespace
+#endif
 
 // What the C runtime of Windows lacks: descriptors are not inherited there
 // anyway, files are opened in binary so that lines end in LF alone, and
@@ -29,13 +71,13 @@ namespace sim {
 
 LineFile::~LineFile() {
     if (descriptor_ >= 0) {
-        ::close(descriptor_);
+        closeFile(descriptor_);
     }
 }
 
 bool LineFile::open(const std::string& path) {
     path_ = path;
-    descriptor_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_BINARY, 0666);
+    descriptor_ = openFile(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_BINARY, 0666);
     return descriptor_ >= 0 || fail(errno);
 }
 
@@ -47,7 +89,7 @@ bool LineFile::writeLine(std::string_view text) {
     line += '\n';
     size_t done = 0;
     while (done < line.size()) {
-        const ssize_t put = ::write(descriptor_, line.data() + done, line.size() - done);
+        const long long put = writeBytes(descriptor_, line.data() + done, line.size() - done);
         if (put < 0 && errno == EINTR) {
             continue;
         }
@@ -55,8 +97,8 @@ bool LineFile::writeLine(std::string_view text) {
             const int cause = put < 0 ? errno : ENOSPC;
             // Whatever part of the line went out is taken back; a device
             // that cannot be cut (a pipe, /dev/full) keeps what it took.
-            if (done > 0 && ::ftruncate(descriptor_, off_t(written_)) == 0) {
-                ::lseek(descriptor_, off_t(written_), SEEK_SET);
+            if (done > 0) {
+                cutTo(descriptor_, written_);
             }
             return fail(cause);
         }
@@ -72,7 +114,7 @@ bool LineFile::close() {
     }
     const int descriptor = descriptor_;
     descriptor_ = -1;
-    if (::close(descriptor) != 0 && failure_.empty()) {
+    if (closeFile(descriptor) != 0 && failure_.empty()) {
         failure_ = writeFailureLine(path_, errno);
     }
     return failure_.empty();
@@ -91,7 +133,7 @@ std::string writeFailureLine(const std::string& path, int cause) {
 
 bool readScriptFile(const std::string& path, uint64_t maxBytes, std::string& text,
                     std::string& why) {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_BINARY);
+    const int descriptor = openFile(path.c_str(), O_RDONLY | O_CLOEXEC | O_BINARY);
     if (descriptor < 0) {
         why = std::strerror(errno);
         return false;
@@ -99,7 +141,7 @@ bool readScriptFile(const std::string& path, uint64_t maxBytes, std::string& tex
     struct stat info {};
     if (::fstat(descriptor, &info) != 0) {
         why = std::strerror(errno);
-        ::close(descriptor);
+        closeFile(descriptor);
         return false;
     }
     if (!S_ISREG(info.st_mode) && !S_ISFIFO(info.st_mode)) {
@@ -108,19 +150,19 @@ bool readScriptFile(const std::string& path, uint64_t maxBytes, std::string& tex
               : S_ISSOCK(info.st_mode)                         ? "a socket"
                                                                : "not a file";
         why += ", not a file or a pipe";
-        ::close(descriptor);
+        closeFile(descriptor);
         return false;
     }
     text.clear();
     char chunk[65536];
     for (;;) {
-        const ssize_t got = ::read(descriptor, chunk, sizeof chunk);
+        const long long got = readBytes(descriptor, chunk, sizeof chunk);
         if (got < 0 && errno == EINTR) {
             continue;
         }
         if (got < 0) {
             why = std::strerror(errno);
-            ::close(descriptor);
+            closeFile(descriptor);
             return false;
         }
         if (got == 0) {
@@ -129,12 +171,12 @@ bool readScriptFile(const std::string& path, uint64_t maxBytes, std::string& tex
         if (text.size() + size_t(got) > maxBytes) {
             why = "larger than the " + plat::sizeText(maxBytes, plat::Rounding::Down) +
                   " a script may take";
-            ::close(descriptor);
+            closeFile(descriptor);
             return false;
         }
         text.append(chunk, size_t(got));
     }
-    ::close(descriptor);
+    closeFile(descriptor);
     return true;
 }
 
