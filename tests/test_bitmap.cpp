@@ -143,6 +143,7 @@ TEST_F(BitmapTest, LongerHeadersReadTheSamePaletteAndPixels) {
     std::vector<uint8_t> palette(1024);
     std::memcpy(palette.data(), image_.palette, 1024);
     const std::vector<uint8_t> rows(image_.pixels, image_.pixels + 16);
+    freeBitmapPixels(image_);
     for (const uint32_t headerBytes : {52u, 108u, 124u}) {
         SCOPED_TRACE(headerBytes);
         ASSERT_TRUE(load(withLongerHeader(plain, headerBytes)));
