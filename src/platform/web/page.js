@@ -43,6 +43,7 @@ const kStickThreshold = 0.5;
 const kPresentsKept = 4096;
 // How long holding the sound fades it out.
 const kFadeSeconds = 0.008;
+const kSoundLatencySeconds = 0.023;
 
 const stage = document.getElementById('stage');
 const canvas = document.getElementById('screen');
@@ -95,6 +96,8 @@ let soundAllowed = false;
 let soundHeld = false;
 let mix = null;
 let meter = null;
+// The last node before the speakers, where the test hook's meter listens.
+let output = null;
 let suspendTimer = 0;
 const samples = new Map();
 const voices = new Map();
@@ -374,8 +377,14 @@ function keyboardMask() {
 
 // The gamepads as the browser saw them at this turn: the game asks for keys
 // many times a frame, and a turn of the page sees one state of them anyway.
+// A browser shows a page no gamepad before one has been used on it (and then
+// says so with gamepadconnected), so until then there is nothing to look at.
 let padsThisTurn = null;
+let padsSeen = false;
 function gamepads() {
+    if (!padsSeen) {
+        return [];
+    }
     if (padsThisTurn === null) {
         padsThisTurn = navigator.getGamepads ? Array.from(navigator.getGamepads()) : [];
         queueMicrotask(() => { padsThisTurn = null; });
@@ -627,7 +636,11 @@ const page = {
             soundLine.hidden = true;
             return false;
         }
-        audio = new Context();
+        // Sound a little ahead, as the desktop's mixer does (512 frames at
+        // 22,050 Hz, 23 ms): short enough for an effect to sound with its
+        // hit, and fewer wake-ups of the page's sound thread than the
+        // browser's shortest.
+        audio = new Context({latencyHint : kSoundLatencySeconds});
         // Every voice and the player meet in one mix (WebAudio sums them
         // without clipping) that a limiter holds 1 dB below full scale, so
         // that many sounds at once are held down instead of cut off; the
@@ -641,9 +654,7 @@ const page = {
         limiter.release.value = 0.1;
         mix.connect(limiter);
         limiter.connect(audio.destination);
-        // What reaches the speakers, for the test hook's level.
-        meter = audio.createAnalyser();
-        limiter.connect(meter);
+        output = limiter;
         soundAllowed = audio.state === 'running';
         soundLine.hidden = soundAllowed;
         return true;
@@ -655,6 +666,8 @@ const page = {
         if (audio !== null) {
             audio.close().catch(() => {});
             audio = null;
+            output = null;
+            meter = null;
         }
     },
     // Holding fades the sound out over a few milliseconds before the
@@ -741,9 +754,15 @@ window.quorvelindaxtor = {
     // How many effect voices play through WebAudio now.
     voicesSounding() { return voices.size; },
     // The loudest sample now reaching the speakers, 0 to 1.
+    // The meter listens only once asked, so that a game nobody measures
+    // does not pay for it.
     soundLevel() {
-        if (meter === null) {
+        if (output === null) {
             return 0;
+        }
+        if (meter === null) {
+            meter = audio.createAnalyser();
+            output.connect(meter);
         }
         const samples = new Float32Array(meter.fftSize);
         meter.getFloatTimeDomainData(samples);
@@ -782,7 +801,10 @@ window.addEventListener('focus', () => {
     wake();
 });
 document.addEventListener('visibilitychange', wake);
-window.addEventListener('gamepadconnected', wake);
+window.addEventListener('gamepadconnected', () => {
+    padsSeen = true;
+    wake();
+});
 window.addEventListener('gamepaddisconnected', wake);
 window.addEventListener('resize', layout);
 document.addEventListener('fullscreenchange', layout);
