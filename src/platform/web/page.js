@@ -152,7 +152,7 @@ function layout() {
     const values = Module['HEAP32'].slice(at, at + 18);
     const rect = (i) => ({x : values[i], y : values[i + 1], w : values[i + 2], h : values[i + 3]});
     placement = Object.assign(rect(0), {scale : values[4], smooth : values[5] !== 0});
-    pauseSignPlace = {box : rect(6), bars : [rect(10), rect(14)]};
+    pauseSignPlace = {box : rect(6), bars : [ rect(10), rect(14) ]};
     const smooth = placement.smooth;
     if (smooth && wide.width !== kWidth * placement.scale) {
         wide.width = kWidth * placement.scale;
@@ -171,7 +171,7 @@ function layout() {
                                     w : bar.w,
                                     h : bar.h
                                 },
-                                                           ratio));
+                                                       ratio));
     placeHowTo(ratio);
 }
 
@@ -179,10 +179,14 @@ function layout() {
 // the picture where it fits there, else a column beside it where one fits,
 // else nowhere, never over the picture. Beside the touch controls there is
 // no room for it; their labels tell what they do.
-const kHowToKeys = ['Arrows: turn, thrust', 'Space: fire', 'P: pause', 'Enter: start',
-                    'F3 / F4: controls screen, back', 'Esc: quit', 'Alt+Enter: full screen'];
-const kHowToTouch = ['\u25C0 \u25B6 turn, \u25B2 \u25BC thrust', 'Fire: fire',
-                     '\u275A\u275A: pause', 'Start, Controls, Back, Quit on the screens'];
+const kHowToKeys = [
+    'Arrows: turn, thrust', 'Space: fire', 'P: pause', 'Enter: start',
+    'F3 / F4: controls screen, back', 'Esc: quit', 'Alt+Enter: full screen'
+];
+const kHowToTouch = [
+    '\u25C0 \u25B6 turn, \u25B2 \u25BC thrust', 'Fire: fire', '\u275A\u275A: pause',
+    'Start, Controls, Back, Quit on the screens'
+];
 const kHowToLineHeight = 28;
 const kHowToColumnWidth = 90;
 
@@ -420,9 +424,7 @@ function gamepadMask() {
     return mask;
 }
 
-function gamepadsConnected() {
-    return gamepads().some((pad) => pad && pad.mapping === 'standard');
-}
+function gamepadsConnected() { return gamepads().some((pad) => pad && pad.mapping === 'standard'); }
 
 // Presses of a gamepad's Start since the last look: it pauses a game in
 // play as P does (and is Enter on the screens).
