@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
@@ -58,18 +59,30 @@ uint64_t clockNs() {
     return ticks / frequency * 1000000000u + ticks % frequency * 1000000000u / frequency;
 }
 
-// How late a timer may fire: Wine rounds its waits up to the next
-// millisecond, and a system without high-resolution timers is coarser still
-// until the 1 ms tick is in force.
-constexpr uint64_t kTimerSlackNs = 1000000;
+// Any moment inside the millisecond that starts at the wake reads the tick
+// the game waits for, so the sleep aims a quarter of the way into it.
+constexpr uint64_t kAimNs = 250000;
+// How late the timer fires, as last seen, is taken off each wait: a high-
+// resolution timer is a few tens of microseconds late, Wine's rounds its
+// waits up and fires most of a millisecond late. What is left when the wake
+// is nearer than that is given up to other threads a turn at a time, never
+// more than the timer's own lateness, so the wait lands inside the
+// millisecond instead of in the next one.
+uint64_t timerLateNs = 0;
+constexpr uint64_t kLongestLateNs = 2000000;
+// How much nearer than the timer's lateness the wake must be before waiting
+// on the timer is not worth it.
+constexpr uint64_t kYieldMarginNs = 50000;
 
 void sleepUntilNs(uint64_t wake) {
+    const uint64_t aim = wake + kAimNs;
     for (uint64_t now = clockNs(); now < wake; now = clockNs()) {
-        const uint64_t left = wake - now;
-        // A long wait ends a little early and a short one waits out the
-        // rest, so that a late timer still wakes the game within the
-        // millisecond it wants, not in the next one.
-        const uint64_t wait = left > 2 * kTimerSlackNs ? left - kTimerSlackNs : left;
+        const uint64_t left = aim - now;
+        if (left <= timerLateNs + kYieldMarginNs) {
+            SwitchToThread();
+            continue;
+        }
+        const uint64_t wait = left - timerLateNs;
         HANDLE timer = sleepTimer();
         // The timer counts in units of 100 ns; a negative time is relative.
         LARGE_INTEGER due{};
@@ -78,6 +91,11 @@ void sleepUntilNs(uint64_t wake) {
             WaitForSingleObject(timer, INFINITE) != WAIT_OBJECT_0) {
             Sleep(DWORD((wait + 999999) / 1000000));
         }
+        // The lateness is followed smoothly, so that one wait held up by
+        // the system does not make the next ones yield for long.
+        const uint64_t woke = clockNs();
+        const uint64_t late = woke > now + wait ? std::min(woke - now - wait, kLongestLateNs) : 0;
+        timerLateNs = (timerLateNs * 7 + late) / 8;
     }
 }
 
