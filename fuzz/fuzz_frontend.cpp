@@ -6,6 +6,8 @@
 #include "platform/audio.h"
 #include "platform/sdl/sdl_testing.h"
 
+#include <SDL.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -26,7 +28,7 @@ void setUp() {
     // The front-end sounds are opened by paths relative to the working
     // directory.
     std::filesystem::current_path(dir);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
     if (!plat::audioOpen() || !plat::sdl::testing::audioDeviceOpen()) {
         broken("the dummy sound device did not open");
     }

@@ -1,6 +1,8 @@
 // Runs a fuzz target's entry point once on every file of its corpus: the
 // files and directories named on the command line, directories read whole.
 // Built by every compiler, so that each build replays the corpus.
+#include "platform/files.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -20,7 +22,7 @@ namespace {
 bool replay(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        std::fprintf(stderr, "cannot read %s\n", file.c_str());
+        std::fprintf(stderr, "cannot read %s\n", plat::pathText(file).c_str());
         return false;
     }
     const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),

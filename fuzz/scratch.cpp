@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <unistd.h>
+#include <random>
 
 namespace fuzzing {
 
@@ -13,7 +13,30 @@ std::string made;
 
 void removeScratch() {
     std::error_code error;
+    // A target may work inside it, and Windows removes no directory that is
+    // a process's working directory.
+    std::filesystem::current_path(std::filesystem::path(made).parent_path(), error);
     std::filesystem::remove_all(made, error);
+}
+
+// A directory of a name no other process has taken, made in base; empty if
+// none could be made there.
+std::string madeIn(const std::filesystem::path& base) {
+    std::random_device entropy;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "qv-fuzz-%08x", unsigned(entropy()));
+        std::error_code error;
+        const std::filesystem::path path = base / name;
+        if (std::filesystem::create_directory(path, error)) {
+            return path.string();
+        }
+        if (error) {
+            // Not a name taken but a base that takes no directory.
+            return {};
+        }
+    }
+    return {};
 }
 
 } // namespace
@@ -23,16 +46,14 @@ const std::string& scratchDir() {
         // Memory-backed when the system has it: a fuzz run writes its input
         // to a file many thousand times a second.
         std::error_code error;
-        std::filesystem::path base = "/dev/shm";
-        if (!std::filesystem::is_directory(base, error) || access(base.c_str(), W_OK) != 0) {
-            base = std::filesystem::temp_directory_path();
+        made = madeIn("/dev/shm");
+        if (made.empty()) {
+            made = madeIn(std::filesystem::temp_directory_path(error));
         }
-        std::string pattern = (base / "qv-fuzz-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            std::perror("cannot make a scratch directory");
+        if (made.empty()) {
+            std::fprintf(stderr, "cannot make a scratch directory\n");
             std::abort();
         }
-        made = pattern;
         std::atexit(removeScratch);
     }
     return made;
