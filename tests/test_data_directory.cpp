@@ -14,6 +14,18 @@ namespace {
 using namespace testing_support;
 namespace fs = std::filesystem;
 
+// Where an installed program's data lies, from the program's directory:
+// the build sets it from its install layout (beside the program on Windows).
+#ifndef QV_INSTALLED_DATA_FROM_PROGRAM
+#define QV_INSTALLED_DATA_FROM_PROGRAM "../share/quorvelindaxtor"
+#endif
+
+fs::path installedData(const fs::path& programDirectory) {
+    const fs::path installed =
+        (programDirectory / QV_INSTALLED_DATA_FROM_PROGRAM).lexically_normal();
+    return installed.has_filename() ? installed : installed.parent_path();
+}
+
 class DataDirectoryTest : public ::testing::Test {
   protected:
     // A directory holding the two data directories, named as given.
@@ -47,15 +59,15 @@ TEST_F(DataDirectoryTest, AnInstalledPrefixAndTheSamePrefixMoved) {
     fs::create_directories(elsewhere_);
     const fs::path prefix = root_.path() / "usr";
     makeProgram(prefix / "bin");
-    makeData(prefix / "share" / "quorvelindaxtor", "images", "Sons");
+    makeData(installedData(prefix / "bin"), "images", "Sons");
     EXPECT_EQ(plat::findDataDirectory(prefix / "bin" / "quorvelindaxtor", elsewhere_),
-              prefix / "share" / "quorvelindaxtor");
+              installedData(prefix / "bin"));
 
     const fs::path moved = root_.path() / "opt" / "games";
     fs::create_directories(moved.parent_path());
     fs::rename(prefix, moved);
     EXPECT_EQ(plat::findDataDirectory(moved / "bin" / "quorvelindaxtor", elsewhere_),
-              moved / "share" / "quorvelindaxtor");
+              installedData(moved / "bin"));
 }
 
 TEST_F(DataDirectoryTest, TheWorkingDirectoryWinsWhenItHoldsBothDirectories) {
@@ -77,7 +89,7 @@ TEST_F(DataDirectoryTest, EnteringTheDataDirectoryOrSayingWhereItWasLookedFor) {
     freshProgram();
     const fs::path program = plat::runningProgramFile();
     ASSERT_TRUE(program.is_absolute());
-    EXPECT_EQ(program.filename(), "qv_tests");
+    EXPECT_EQ(program.stem(), "qv_tests");
 
     const fs::path data = fs::canonical(makeData(root_.path() / "data"));
     {
@@ -94,7 +106,7 @@ TEST_F(DataDirectoryTest, EnteringTheDataDirectoryOrSayingWhereItWasLookedFor) {
     EXPECT_EQ(plat::notedFailure(),
               "quorvelindaxtor: cannot find the game's data (images/ and sons/) in " +
                   empty.string() + ", " + (beside / "data").string() + " or " +
-                  (beside.parent_path() / "share" / "quorvelindaxtor").string());
+                  installedData(beside).string());
     freshProgram();
 }
 

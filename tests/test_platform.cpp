@@ -224,9 +224,12 @@ TEST_F(PlatformTest, PathsAreFoundWhateverTheirLetterCase) {
     TempDir dir;
     writeFile(dir.path() / "sons" / "Laser.wav", {1, 2, 3});
     WorkingDirectory enter(dir.path());
-    EXPECT_EQ(plat::resolvePath("Sons/Laser.wav"), "sons/Laser.wav");
-    EXPECT_EQ(plat::resolvePath("SONS/laser.WAV"), "sons/Laser.wav");
-    EXPECT_EQ(plat::resolvePath("sons/Laser.wav"), "sons/Laser.wav");
+    // A system whose names ignore letter case already finds the file by
+    // the name as it is given.
+    for (const char* asked : {"Sons/Laser.wav", "SONS/laser.WAV", "sons/Laser.wav"}) {
+        EXPECT_TRUE(std::filesystem::equivalent(plat::resolvePath(asked), "sons/Laser.wav"))
+            << asked;
+    }
     uint64_t size = 0;
     std::FILE* file = plat::openDataFile("Sons/LASER.wav", 3, &size, nullptr);
     ASSERT_NE(file, nullptr);

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <string>
 
@@ -61,7 +63,15 @@ class ReportTest : public ::testing::Test {
     }
 
     std::string file(const char* relative) const {
-        return (fs::canonical(data_.path()) / relative).string();
+        return (fs::canonical(data_.path()) / fs::path(relative).make_preferred()).string();
+    }
+
+    // Whether the data's file system takes names whatever their letter case
+    // (as Windows does): a line may then name a file as the game asked for
+    // it ("Sons/"), not as the disk spells it ("sons/").
+    bool namesIgnoreCase() const {
+        std::error_code error;
+        return fs::equivalent(data_.path() / "sons", data_.path() / "SONS", error);
     }
 
     TempDir data_;
@@ -91,7 +101,7 @@ TEST_F(ReportTest, EachBrokenDataFileGetsOneLineNamingIt) {
              ": 16 x 16 pixels is too small a sprite sheet"},
         {"sons/Laser.wav",
          {},
-         "cannot load " + file("sons") + "/Laser.wav: No such file or directory"},
+         "cannot load " + file("sons/Laser.wav") + ": No such file or directory"},
         {"sons/explosion2.wav",
          {'R', 'I', 'F', 'X', 4, 0, 0, 0, 'W', 'A', 'V', 'E'},
          "cannot load " + file("sons/explosion2.wav") + ": not a RIFF/WAVE file"},
@@ -103,7 +113,7 @@ TEST_F(ReportTest, EachBrokenDataFileGetsOneLineNamingIt) {
              ": 24 bits per sample (8 or 16 play)"},
         {plat::kGlyphFile,
          {},
-         "cannot load " + file("font") + "/dejavu-sans-bold-13.glyphs: No such file or directory"},
+         "cannot load " + file(plat::kGlyphFile) + ": No such file or directory"},
         {plat::kGlyphFile, text("qvglyphs 2\n"),
          "cannot load " + file(plat::kGlyphFile) +
              ": line 1: not a glyph file of version 1 (\"qvglyphs 1\" first)"},
@@ -128,8 +138,20 @@ TEST_F(ReportTest, EachBrokenDataFileGetsOneLineNamingIt) {
             writeFile(data_.path() / broken.file, broken.bytes);
         }
         EXPECT_EQ(run(), 1) << broken.expected;
-        EXPECT_EQ(headless::errorLines(),
-                  std::vector<std::string>{"quorvelindaxtor: " + broken.expected});
+        const std::vector<std::string> lines = headless::errorLines();
+        ASSERT_EQ(lines.size(), 1u) << broken.expected;
+        const std::string expected = "quorvelindaxtor: " + broken.expected;
+        if (namesIgnoreCase()) {
+            EXPECT_TRUE(std::equal(lines[0].begin(), lines[0].end(), expected.begin(),
+                                   expected.end(),
+                                   [](char a, char b) {
+                                       return std::tolower(uint8_t(a)) == std::tolower(uint8_t(b));
+                                   }))
+                << lines[0] << "\n"
+                << expected;
+        } else {
+            EXPECT_EQ(lines[0], expected);
+        }
     }
 }
 
