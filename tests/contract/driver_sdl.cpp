@@ -1,15 +1,15 @@
-// The contract's driver for the SDL backend on a virtual X server: time
-// passes for real, keys are pressed through the X server's test extension,
-// the picture is read back from the window, and the mixer's music stream
-// says whether the front-end player sounds. Sound goes to SDL's dummy
-// driver unless SDL_AUDIODRIVER names another.
+// The contract's driver for the SDL backend on a virtual display: time
+// passes for real, keys are pressed through the window system's own way of
+// faking them (system_keys.h), the picture is read back from the window, and the mixer's music
+// stream says whether the front-end player sounds. Sound goes to SDL's dummy driver unless
+// SDL_AUDIODRIVER names another.
 #include "driver.h"
 
-#include "fake_keyboard.h"
 #include "platform/backend.h"
 #include "platform/display.h"
 #include "platform/pause.h"
 #include "platform/sdl/sdl_testing.h"
+#include "system_keys.h"
 
 #include <SDL.h>
 
@@ -23,38 +23,28 @@ namespace contract {
 
 namespace {
 
-struct KeyCodes {
-    unsigned long keysym;
-    SDL_Scancode scancode;
-};
-
-KeyCodes codesOf(plat::Key key) {
+SDL_Scancode scancodeOf(plat::Key key) {
     switch (key) {
     case plat::Key::Enter:
-        return {0xFF0D, SDL_SCANCODE_RETURN};
+        return SDL_SCANCODE_RETURN;
     case plat::Key::Escape:
-        return {0xFF1B, SDL_SCANCODE_ESCAPE};
+        return SDL_SCANCODE_ESCAPE;
     case plat::Key::F3:
-        return {0xFFC0, SDL_SCANCODE_F3};
+        return SDL_SCANCODE_F3;
     case plat::Key::F4:
-        return {0xFFC1, SDL_SCANCODE_F4};
+        return SDL_SCANCODE_F4;
     case plat::Key::Left:
-        return {0xFF51, SDL_SCANCODE_LEFT};
+        return SDL_SCANCODE_LEFT;
     case plat::Key::Right:
-        return {0xFF53, SDL_SCANCODE_RIGHT};
+        return SDL_SCANCODE_RIGHT;
     case plat::Key::Up:
-        return {0xFF52, SDL_SCANCODE_UP};
+        return SDL_SCANCODE_UP;
     case plat::Key::Down:
-        return {0xFF54, SDL_SCANCODE_DOWN};
+        return SDL_SCANCODE_DOWN;
     case plat::Key::Space:
         break;
     }
-    return {0x20, SDL_SCANCODE_SPACE};
-}
-
-FakeKeyboard& keyboard() {
-    static FakeKeyboard keyboard;
-    return keyboard;
+    return SDL_SCANCODE_SPACE;
 }
 
 // A happening pushed as the window system's event from SDL's timer thread,
@@ -136,23 +126,31 @@ bool startClockAt(uint32_t tick) {
     return true;
 }
 
+// Measured on SDL's performance counter: a system's sleep may end a little
+// before the time asked (the C++ library's steady clock on Windows is not
+// that counter).
 void passTime(uint32_t milliseconds) {
-    std::this_thread::sleep_until(std::chrono::steady_clock::now() +
-                                  std::chrono::milliseconds(milliseconds));
+    const Uint64 frequency = SDL_GetPerformanceFrequency();
+    const Uint64 end = SDL_GetPerformanceCounter() + frequency * milliseconds / 1000;
+    for (Uint64 now = SDL_GetPerformanceCounter(); now < end; now = SDL_GetPerformanceCounter()) {
+        const Uint64 left = (end - now) * 1000 / frequency;
+        SDL_Delay(Uint32(left > 1 ? left - 1 : 0));
+        if (left <= 1) {
+            std::this_thread::yield();
+        }
+    }
 }
 
 // Presses the key, then pumps until SDL's own view of the keyboard shows
 // it, for two seconds at most.
 bool pressKey(plat::Key key, bool down) {
-    FakeKeyboard& x = keyboard();
-    if (x.display == nullptr) {
+    if (!systemKey(key, down)) {
         return false;
     }
-    const KeyCodes codes = codesOf(key);
-    x.press(x.keycodeOf(x.display, codes.keysym), down);
+    const SDL_Scancode scancode = scancodeOf(key);
     for (int i = 0; i < 400; ++i) {
         plat::backend::pumpEvents();
-        if ((SDL_GetKeyboardState(nullptr)[codes.scancode] != 0) == down) {
+        if ((SDL_GetKeyboardState(nullptr)[scancode] != 0) == down) {
             return true;
         }
         SDL_Delay(5);
