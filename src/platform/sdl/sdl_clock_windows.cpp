@@ -62,9 +62,9 @@ uint64_t clockNs() {
 // Any moment inside the millisecond that starts at the wake reads the tick
 // the game waits for, so the sleep aims a quarter of the way into it.
 constexpr uint64_t kAimNs = 250000;
-// How late the timer fires, as last seen, is taken off each wait: a high-
+// How late the timer has been firing is taken off each wait: a high-
 // resolution timer is a few tens of microseconds late, Wine's rounds its
-// waits up and fires most of a millisecond late. What is left when the wake
+// waits up and fires most of a millisecond late, by varying amounts. What is left when the wake
 // is nearer than that is given up to other threads a turn at a time, never
 // more than the timer's own lateness, so the wait lands inside the
 // millisecond instead of in the next one.
@@ -91,11 +91,12 @@ void sleepUntilNs(uint64_t wake) {
             WaitForSingleObject(timer, INFINITE) != WAIT_OBJECT_0) {
             Sleep(DWORD((wait + 999999) / 1000000));
         }
-        // The lateness is followed smoothly, so that one wait held up by
-        // the system does not make the next ones yield for long.
+        // The lateness kept is the latest seen, let down slowly: a timer
+        // that fires late by varying amounts must not carry the game into
+        // the next millisecond at its later wakes.
         const uint64_t woke = clockNs();
         const uint64_t late = woke > now + wait ? std::min(woke - now - wait, kLongestLateNs) : 0;
-        timerLateNs = (timerLateNs * 7 + late) / 8;
+        timerLateNs = std::max(late, timerLateNs - timerLateNs / 16);
     }
 }
 
