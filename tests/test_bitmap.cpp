@@ -5,6 +5,7 @@
 
 #include "graphics/bitmap.h"
 #include "graphics/drawing.h"
+#include "platform/files.h"
 #include "platform/report.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +24,7 @@ class BitmapTest : public ::testing::Test {
         writeFile(path_, bytes);
         image_ = BitmapImage{};
         image_.pixels = nullptr;
-        return loadBitmapFile(image_, path_.c_str());
+        return loadBitmapFile(image_, plat::pathText(path_).c_str());
     }
 
     void TearDown() override { freeBitmapPixels(image_); }
@@ -111,7 +112,7 @@ TEST_F(BitmapTest, RefusesWhatItCannotRead) {
     refused(makeBitmap(65536, 65536, 8, pixels, 0xFFFFFFFF), "rows past 32 bits");
 
     image_ = BitmapImage{};
-    EXPECT_FALSE(loadBitmapFile(image_, (dir_.path() / "missing.bmp").c_str()));
+    EXPECT_FALSE(loadBitmapFile(image_, plat::pathText(dir_.path() / "missing.bmp").c_str()));
 }
 
 // A 40-byte header made longer, as image editors write it: the extra
@@ -213,10 +214,13 @@ TEST_F(BitmapTest, WhatStandsWhereTheSheetShouldIsRefusedWithItsCause) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        if (!standingPossible(c.kind)) {
+            continue;
+        }
         ASSERT_TRUE(makeStanding(path_, c.kind, c.head));
         plat::detail::resetReports();
         image_ = BitmapImage{};
-        EXPECT_FALSE(loadBitmapFile(image_, path_.c_str()));
+        EXPECT_FALSE(loadBitmapFile(image_, plat::pathText(path_).c_str()));
         EXPECT_EQ(image_.pixels, nullptr);
         EXPECT_NE(plat::notedFailure().find("picture.bmp: " + std::string(c.why)),
                   std::string::npos)

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -255,6 +257,10 @@ struct BadSound {
 
 std::function<bool(const std::filesystem::path&)> standing(Standing kind,
                                                            std::vector<uint8_t> head = {}) {
+    // None where this system cannot make it: the table goes without it.
+    if (!standingPossible(kind)) {
+        return nullptr;
+    }
     return [kind, head](const std::filesystem::path& at) { return makeStanding(at, kind, head); };
 }
 
@@ -308,14 +314,27 @@ TEST_F(SoundTest, EveryBadSoundFileIsRefusedWithItsCauseAndTheFrontEndGoesOn) {
     WorkingDirectory enter(copy.path());
     for (const BadSound& bad : badSounds()) {
         SCOPED_TRACE(bad.name);
+        if (!bad.make) {
+            continue;
+        }
         ASSERT_TRUE(bad.make(copy.path() / "sons" / "Laser.wav"));
         ASSERT_TRUE(bad.make(copy.path() / "sons" / "alien.wav"));
 
         // An effect: the game start fails, naming the file and the cause.
         plat::detail::resetReports();
         EXPECT_FALSE(loadSounds());
-        EXPECT_NE(plat::notedFailure().find("sons/Laser.wav: "), std::string::npos)
-            << plat::notedFailure();
+        // The file as the game asked for it ("Sons/"), which a system whose
+        // names ignore letter case keeps as it was asked.
+        std::string named = plat::notedFailure();
+        std::string wanted = (std::filesystem::path("sons") / "Laser.wav").string() + ": ";
+        std::error_code error;
+        if (std::filesystem::equivalent(copy.path() / "sons", copy.path() / "SONS", error)) {
+            for (std::string* text : {&named, &wanted}) {
+                std::transform(text->begin(), text->end(), text->begin(),
+                               [](char c) { return char(std::tolower(uint8_t(c))); });
+            }
+        }
+        EXPECT_NE(named.find(wanted), std::string::npos) << plat::notedFailure();
         EXPECT_NE(plat::notedFailure().find(bad.why), std::string::npos) << plat::notedFailure();
 
         // The title music: nothing plays, one line for the run, and on.
