@@ -128,9 +128,9 @@ TEST_F(SdlAudio, DuplicatesPlayOnTheirOwnChannels) {
 
 TEST(SdlAudioSilent, BuffersKeepTimeWithoutADevice) {
     const std::string driver = SDL_getenv("SDL_AUDIODRIVER") ? SDL_getenv("SDL_AUDIODRIVER") : "";
-    setenv("SDL_AUDIODRIVER", "no_such_driver", 1);
+    SDL_setenv("SDL_AUDIODRIVER", "no_such_driver", 1);
     const bool opened = backend::audioOpen();
-    setenv("SDL_AUDIODRIVER", driver.c_str(), 1);
+    SDL_setenv("SDL_AUDIODRIVER", driver.c_str(), 1);
     ASSERT_TRUE(opened);
     EXPECT_FALSE(plat::sdl::testing::audioDeviceOpen());
     {

@@ -19,6 +19,8 @@
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
 namespace backend = plat::backend;
 using plat::SoundBuffer;
 using Buffer = std::unique_ptr<SoundBuffer, void (*)(SoundBuffer*)>;
@@ -35,8 +37,7 @@ Buffer makeSine(int peak, double hertz, int ms) {
     const int ramp = 441;
     for (int i = 0; i < count; ++i) {
         const double edge = std::min(1.0, double(std::min(i, count - 1 - i)) / ramp);
-        const auto value =
-            int16_t(std::lrint(peak * edge * std::sin(2 * M_PI * hertz * i / 22050)));
+        const auto value = int16_t(std::lrint(peak * edge * std::sin(2 * kPi * hertz * i / 22050)));
         buffer->samples->bytes[size_t(i) * 2] = uint8_t(value & 0xFF);
         buffer->samples->bytes[size_t(i) * 2 + 1] = uint8_t((value >> 8) & 0xFF);
     }
@@ -58,8 +59,8 @@ TEST(SdlMix, NeverFullScaleOwnLevelAloneAndNoStepWhenHeld) {
     const auto file = std::filesystem::temp_directory_path() /
                       ("qv_sdl_mix_" + std::to_string(SDL_GetTicks64()) + ".raw");
     const std::string driver = std::getenv("SDL_AUDIODRIVER") ? std::getenv("SDL_AUDIODRIVER") : "";
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+    SDL_setenv("SDL_AUDIODRIVER", "disk", 1);
+    SDL_setenv("SDL_DISKAUDIOFILE", file.string().c_str(), 1);
     ASSERT_TRUE(backend::audioOpen());
     ASSERT_TRUE(plat::sdl::testing::audioDeviceOpen());
     {
@@ -82,11 +83,13 @@ TEST(SdlMix, NeverFullScaleOwnLevelAloneAndNoStepWhenHeld) {
         SDL_Delay(900);
     }
     backend::audioClose();
-    setenv("SDL_AUDIODRIVER", driver.c_str(), 1);
+    SDL_setenv("SDL_AUDIODRIVER", driver.c_str(), 1);
 
     std::ifstream in(file, std::ios::binary);
     std::vector<int16_t> samples((std::filesystem::file_size(file) + 1) / 2);
     in.read(reinterpret_cast<char*>(samples.data()), std::streamsize(samples.size() * 2));
+    // Closed first: Windows removes no file that is open.
+    in.close();
     std::filesystem::remove(file);
     ASSERT_GT(samples.size(), 22050u * 2);
 
