@@ -8,6 +8,8 @@
 #include "shell/screens.h"
 #include "sound/wave.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -144,6 +146,15 @@ void writeFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
     fs::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+std::string asNamedIn(const std::filesystem::path& directory, std::string text) {
+    std::error_code error;
+    if (std::filesystem::equivalent(directory / "sons", directory / "SONS", error)) {
+        std::transform(text.begin(), text.end(), text.begin(),
+                       [](char c) { return char(std::tolower(uint8_t(c))); });
+    }
+    return text;
 }
 
 } // namespace testing_support

@@ -86,4 +86,10 @@ std::vector<uint8_t> makeBitmap(int32_t width, int32_t height, uint16_t bitCount
                                 const std::vector<uint8_t>& pixels, uint32_t sizeImage);
 void writeFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
+// Text naming files under directory, ready to compare: in lower case where
+// the file system there takes names whatever their letter case (Windows),
+// since a line may then name "Sons\" as the game asked for it, not as the
+// disk spells it; as it is elsewhere.
+std::string asNamedIn(const std::filesystem::path& directory, std::string text);
+
 } // namespace testing_support
