@@ -291,6 +291,31 @@ def check_sizes(page, checks):
     page.driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
 
 
+def check_smoothed(page, checks, expected):
+    """Where the picture is smoothed, the game draws it at the picture's own
+    size in device pixels: wherever the title has one colour all around a
+    game pixel, the device pixel at that game pixel's centre has it too."""
+    page.emulate(1280, 817)
+    time.sleep(0.3)
+    size = page.run("const c = document.getElementById('wide'); return [c.width, c.height];")
+    _, _, w, h, _ = page.picture_rect()
+    colour = lambda x, y: expected[3 * (y * 640 + x):3 * (y * 640 + x) + 3]
+    samples = [(x, y) for y in range(1, 479, 2) for x in range(1, 639, 2)
+               if all(colour(x + dx, y + dy) == colour(x, y) for dx in (-1, 0, 1) for dy in (-1, 0, 1))]
+    points = [(int((x + 0.5) * size[0] / 640), int((y + 0.5) * size[1] / 480)) for x, y in samples]
+    shown = page.run("""const c = document.getElementById('wide');
+        const data = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+        return arguments[0].map(([x, y]) => Array.from(data.subarray(4 * (y * c.width + x),
+                                                                      4 * (y * c.width + x) + 3)));""",
+                     points)
+    differing = sum(1 for (x, y), got in zip(samples, shown) if bytes(got) != colour(x, y))
+    coloured = sum(1 for x, y in samples if colour(x, y) != b"\0\0\0")
+    checks.check("smoothed, the picture is drawn %dx%d for a place of %.0fx%.0f, its plain parts "
+                 "as the title's" % (size[0], size[1], w, h),
+                 size == [round(w), round(h)] and coloured > 500 and differing == 0,
+                 "%d of %d samples (%d not black) differ" % (differing, len(samples), coloured))
+
+
 def check_phone(site_dir, checks, shots):
     """A phone in landscape (pixel ratio 3, touch): fingers on the controls
     start a game, turn the ship while firing, and pause it."""
@@ -476,6 +501,10 @@ def main():
         print("figure  navigation to the title on the canvas: %.2f s" % to_title, flush=True)
 
         width, height, expected = read_indexed_png(args.title_png)
+        # The window opens smoothed; at a whole scale the page shows the
+        # 640x480 canvas again, given the whole frame as it stands.
+        page.emulate(1920, 969)
+        time.sleep(0.3)
         shown = page.canvas_rgb()
         differing = sum(1 for i in range(0, len(expected), 3) if expected[i:i + 3] != shown[i:i + 3])
         checks.check("the canvas equals the native title picture pixel for pixel",
@@ -487,6 +516,7 @@ def main():
                      not page.run("return window.quorvelindaxtor.touchShown()"))
         page.screenshot(args.screenshots, "title.png")
         check_sizes(page, checks)
+        check_smoothed(page, checks, expected)
         page.emulate(1280, 817)
         time.sleep(0.3)
         page.screenshot(args.screenshots, "laptop-title.png")

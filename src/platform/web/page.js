@@ -48,8 +48,8 @@ const kSoundLatencySeconds = 0.023;
 const stage = document.getElementById('stage');
 const canvas = document.getElementById('screen');
 const context = canvas.getContext('2d', {alpha : false});
-// The picture widened by a whole scale, for places the browser then shrinks
-// smoothly by the rest.
+// The smoothed picture, drawn by the game at its place's size and shown
+// pixel for pixel.
 const wide = document.getElementById('wide');
 const wideContext = wide.getContext('2d', {alpha : false});
 const pauseSignBox = document.getElementById('pause-sign');
@@ -61,14 +61,20 @@ const errorLine = document.getElementById('error-line');
 const ended = document.getElementById('ended');
 const endedText = document.getElementById('ended-text');
 const again = document.getElementById('again');
-// The frame as the canvas takes it, read straight from the game's memory
-// without a copy; made again only when that memory moves (it grows).
-let picture = null;
-function pictureOver(rgba) {
-    if (picture === null || picture.data.buffer !== rgba.buffer ||
-        picture.data.byteOffset !== rgba.byteOffset) {
+// The pictures as the canvases take them (the frame, the smoothed
+// picture), read straight from the game's memory without a copy; each made
+// again only when that memory moves (it grows) or the picture's size
+// changes.
+const pictures = new Map();
+function pictureOver(rgba, width, height) {
+    const key = width === kWidth && height === kHeight ? 'frame' : 'smooth';
+    let picture = pictures.get(key);
+    if (picture === undefined || picture.data.buffer !== rgba.buffer ||
+        picture.data.byteOffset !== rgba.byteOffset || picture.width !== width ||
+        picture.height !== height) {
         picture = new ImageData(new Uint8ClampedArray(rgba.buffer, rgba.byteOffset, rgba.length),
-                                kWidth, kHeight);
+                                width, height);
+        pictures.set(key, picture);
     }
     return picture;
 }
@@ -122,9 +128,8 @@ let playing = false;
 // --- the canvas, placed by the game's rule ---------------------------------
 // The game's placement (the same as the desktop's) is asked for the stage's
 // size in device pixels. At a whole scale the 640x480 canvas itself is shown,
-// every game pixel an exact block; otherwise a canvas of the picture widened
-// by the whole scale is shown at the placed size, which the browser reaches
-// smoothly.
+// every game pixel an exact block; otherwise a canvas of the placed size,
+// into which the game draws its smoothed picture, is shown pixel for pixel.
 function placeStyle(element, rect, ratio) {
     element.style.left = rect.x / ratio + 'px';
     element.style.top = rect.y / ratio + 'px';
@@ -132,13 +137,15 @@ function placeStyle(element, rect, ratio) {
     element.style.height = rect.h / ratio + 'px';
 }
 
-function drawWideArea(x, y, w, h) {
-    const scale = wide.width / kWidth;
-    wideContext.imageSmoothingEnabled = false;
-    wideContext.drawImage(canvas, x, y, w, h, x * scale, y * scale, w * scale, h * scale);
+// Puts the whole of a picture the game keeps (at a pointer, 0 for none)
+// onto a canvas.
+function putWhole(target, at, width, height) {
+    if (at !== 0 && Module['HEAPU8']) {
+        const length = width * height * 4;
+        target.putImageData(pictureOver(Module['HEAPU8'].subarray(at, at + length), width, height),
+                            0, 0);
+    }
 }
-
-function drawWide() { drawWideArea(0, 0, kWidth, kHeight); }
 
 function layout() {
     const place = Module['_qv_place_frame'];
@@ -149,17 +156,22 @@ function layout() {
     const width = Math.round(stage.clientWidth * ratio);
     const height = Math.round(stage.clientHeight * ratio);
     const at = place(width, height) >> 2;
-    const values = Module['HEAP32'].slice(at, at + 18);
+    const values = Module['HEAP32'].slice(at, at + 20);
     const rect = (i) => ({x : values[i], y : values[i + 1], w : values[i + 2], h : values[i + 3]});
     placement = Object.assign(rect(0), {scale : values[4], smooth : values[5] !== 0});
     pauseSignPlace = {box : rect(6), bars : [ rect(10), rect(14) ]};
+    // The canvas now shown gets the whole picture at once: only changes
+    // reach it from one frame to the next, and the other canvas was left
+    // as it was.
     const smooth = placement.smooth;
-    if (smooth && wide.width !== kWidth * placement.scale) {
-        wide.width = kWidth * placement.scale;
-        wide.height = kHeight * placement.scale;
-    }
     if (smooth) {
-        drawWide();
+        if (wide.width !== placement.w || wide.height !== placement.h) {
+            wide.width = placement.w;
+            wide.height = placement.h;
+        }
+        putWhole(wideContext, values[19] >>> 0, placement.w, placement.h);
+    } else {
+        putWhole(context, values[18] >>> 0, kWidth, kHeight);
     }
     canvas.hidden = smooth;
     wide.hidden = !smooth;
@@ -570,23 +582,15 @@ const page = {
         return true;
     },
     displayClose() {},
-    // Only the areas (x, y, w, h) that changed since the last frame are
-    // drawn again.
-    displayPresent(rgba, tick, areas) {
-        const frame = pictureOver(rgba);
-        // The widened picture is drawn from the canvas once, over all the
-        // areas: every drawing from it copies the whole canvas first.
-        let left = kWidth, top = kHeight, right = 0, bottom = 0;
+    // The 640x480 frame, or the smoothed picture at its place's size: only
+    // the areas (x, y, w, h) that changed since the last frame are drawn
+    // again.
+    displayPresent(rgba, width, height, tick, areas) {
+        const shown = pictureOver(rgba, width, height);
+        const target = width === kWidth && height === kHeight ? context : wideContext;
         for (let i = 0; i + 3 < areas.length; i += 4) {
             const [x, y, w, h] = areas.subarray(i, i + 4);
-            context.putImageData(frame, 0, 0, x, y, w, h);
-            left = Math.min(left, x);
-            top = Math.min(top, y);
-            right = Math.max(right, x + w);
-            bottom = Math.max(bottom, y + h);
-        }
-        if (placement !== null && placement.smooth && right > left) {
-            drawWideArea(left, top, right - left, bottom - top);
+            target.putImageData(shown, 0, 0, x, y, w, h);
         }
         if (presents === 0) {
             firstPresentMs = performance.now();

@@ -1,6 +1,8 @@
-// The display on a web page: every presented frame goes to a 640x480 canvas
-// as 32-bit colours; the page shows it where the game's placement rule puts
-// it on the page's size in device pixels, the same rule as the desktop's.
+// The display on a web page: every presented frame goes to the page as
+// 32-bit colours, where the game's placement rule puts it on the page's
+// size in device pixels, the same rule as the desktop's: at a whole scale a
+// 640x480 canvas the browser widens, every game pixel an exact block;
+// smoothed, the picture drawn here at its place's size.
 #include "platform/backend.h"
 #include "platform/placement.h"
 #include "platform/web/web_internal.h"
@@ -9,28 +11,6 @@
 
 #include <cstring>
 #include <vector>
-
-// The page asks where the picture lands on a stage of that many device
-// pixels: the picture's place, its whole scale and whether it is smoothed,
-// then the pause sign's box and its two bars, each as x, y, w, h.
-extern "C" EMSCRIPTEN_KEEPALIVE const int32_t* qv_place_frame(int width, int height) {
-    static int32_t answer[18];
-    int at = 0;
-    const auto put = [&at](const plat::PixelRect& rect) {
-        for (const int value : {rect.x, rect.y, rect.w, rect.h}) {
-            answer[at++] = value;
-        }
-    };
-    const plat::FramePlacement placed = plat::placeFrame(width, height);
-    put(placed.place);
-    answer[at++] = placed.scale;
-    answer[at++] = placed.smooth ? 1 : 0;
-    const plat::PauseSign sign = plat::pauseSignIn(placed.place);
-    put(sign.box);
-    put(sign.bars[0]);
-    put(sign.bars[1]);
-    return answer;
-}
 
 namespace plat::backend {
 
@@ -42,12 +22,85 @@ std::vector<uint8_t> rgba;
 std::vector<uint8_t> shown;
 uint32_t shownColours[256];
 bool anyShown = false;
+// Where the page last said the picture lands. Where it is smoothed, the
+// picture is drawn here at its place's size by the same rule as the
+// desktop's, and the page shows it pixel for pixel.
+FramePlacement placed{};
+std::vector<uint32_t> smoothPicture;
+
+// The smoothed placement drawn into a buffer of the picture's own size.
+FramePlacement inPicture() {
+    FramePlacement own = placed;
+    own.place.x = 0;
+    own.place.y = 0;
+    return own;
+}
+
+PixelTarget smoothTarget() {
+    return PixelTarget{reinterpret_cast<uint8_t*>(smoothPicture.data()), size_t(placed.place.w) * 4,
+                       placed.place.w, placed.place.h};
+}
+
+// Gives the smoothed picture its size for the present placement and, when
+// a frame has been shown, draws all of it.
+void fitSmoothPicture() {
+    if (!placed.smooth || rgba.empty()) {
+        smoothPicture.clear();
+        smoothPicture.shrink_to_fit();
+        return;
+    }
+    smoothPicture.assign(size_t(placed.place.w) * placed.place.h, 0xFF000000u);
+    if (anyShown) {
+        drawPlacedArea(smoothTarget(), shown.data(), shownColours, inPicture(),
+                       PixelRect{0, 0, kScreenWidth, kScreenHeight});
+    }
+}
 } // namespace
+
+} // namespace plat::backend
+
+// The page asks where the picture lands on a stage of that many device
+// pixels: the picture's place, its whole scale and whether it is smoothed,
+// then the pause sign's box and its two bars, each as x, y, w, h; then the
+// frame as the 640x480 canvas takes it and the smoothed picture at the
+// place's size (each a pointer, 0 while there is none), whole and up to
+// date, for the page to draw once over the canvas it now shows.
+extern "C" EMSCRIPTEN_KEEPALIVE const int32_t* qv_place_frame(int width, int height) {
+    using namespace plat::backend;
+    static int32_t answer[20];
+    int at = 0;
+    const auto put = [&at](const plat::PixelRect& rect) {
+        for (const int value : {rect.x, rect.y, rect.w, rect.h}) {
+            answer[at++] = value;
+        }
+    };
+    const plat::FramePlacement before = placed;
+    placed = plat::placeFrame(width, height);
+    if (placed.smooth != before.smooth || placed.place.w != before.place.w ||
+        placed.place.h != before.place.h || placed.scale != before.scale ||
+        (placed.smooth && smoothPicture.empty())) {
+        fitSmoothPicture();
+    }
+    put(placed.place);
+    answer[at++] = placed.scale;
+    answer[at++] = placed.smooth ? 1 : 0;
+    const plat::PauseSign sign = plat::pauseSignIn(placed.place);
+    put(sign.box);
+    put(sign.bars[0]);
+    put(sign.bars[1]);
+    answer[at++] = int32_t(reinterpret_cast<intptr_t>(rgba.empty() ? nullptr : rgba.data()));
+    answer[at++] =
+        int32_t(reinterpret_cast<intptr_t>(smoothPicture.empty() ? nullptr : smoothPicture.data()));
+    return answer;
+}
+
+namespace plat::backend {
 
 bool displayOpen() {
     rgba.assign(size_t(kScreenWidth) * kScreenHeight * 4, 0);
     shown.assign(size_t(kScreenWidth) * kScreenHeight, 0);
     anyShown = false;
+    fitSmoothPicture();
     return qv_display_open() != 0;
 }
 
@@ -58,6 +111,7 @@ void displayClose() {
     shown.clear();
     shown.shrink_to_fit();
     anyShown = false;
+    fitSmoothPicture();
 }
 
 void displayPresent(const uint8_t* pixels, const PaletteColour palette[256]) {
@@ -79,7 +133,12 @@ void displayPresent(const uint8_t* pixels, const PaletteColour palette[256]) {
     } else {
         count = changedAreas(shown.data(), pixels, areas);
     }
+    // The 640x480 frame is kept up to date whatever the page shows, for the
+    // moment it shows the canvas again; where the picture is smoothed, the
+    // page is handed the smoothed picture and the parts of it drawn again.
     auto* out = reinterpret_cast<uint32_t*>(rgba.data());
+    const bool smooth = placed.smooth && !smoothPicture.empty();
+    const FramePlacement own = inPicture();
     int32_t boxes[kMaxChangedAreas * 4];
     for (int a = 0; a < count; ++a) {
         const PixelRect& area = areas[a];
@@ -89,15 +148,22 @@ void displayPresent(const uint8_t* pixels, const PaletteColour palette[256]) {
                 out[row + x] = colours[pixels[row + x]];
             }
         }
-        boxes[a * 4] = area.x;
-        boxes[a * 4 + 1] = area.y;
-        boxes[a * 4 + 2] = area.w;
-        boxes[a * 4 + 3] = area.h;
+        const PixelRect box =
+            smooth ? drawPlacedArea(smoothTarget(), pixels, colours, own, area) : area;
+        boxes[a * 4] = box.x;
+        boxes[a * 4 + 1] = box.y;
+        boxes[a * 4 + 2] = box.w;
+        boxes[a * 4 + 3] = box.h;
     }
     std::memcpy(shown.data(), pixels, shown.size());
     std::memcpy(shownColours, colours, sizeof colours);
     anyShown = true;
-    qv_display_present(rgba.data(), tickCount(), boxes, count);
+    if (smooth) {
+        qv_display_present(reinterpret_cast<const uint8_t*>(smoothPicture.data()), placed.place.w,
+                           placed.place.h, tickCount(), boxes, count);
+    } else {
+        qv_display_present(rgba.data(), kScreenWidth, kScreenHeight, tickCount(), boxes, count);
+    }
 }
 
 void cursorShow(bool show) {

@@ -6,13 +6,16 @@
 #include <cstdint>
 
 extern "C" {
-// The display: a 640x480 canvas on the page.
+// The display: a canvas on the page.
 int qv_display_open();
 void qv_display_close();
-// rgba is 640x480 pixels of four bytes, row by row; tick is the tick
-// counter as the frame is shown; areas are count rectangles (x, y, w, h)
-// outside which the frame is the one presented before.
-void qv_display_present(const uint8_t* rgba, uint32_t tick, const int32_t* areas, int count);
+// rgba is the picture the page shows, width x height pixels of four bytes,
+// row by row: the 640x480 frame, or where the picture is smoothed, the
+// smoothed picture at its place's size. tick is the tick counter as the
+// frame is shown; areas are count rectangles (x, y, w, h) of that picture
+// outside which it is the one presented before.
+void qv_display_present(const uint8_t* rgba, int width, int height, uint32_t tick,
+                        const int32_t* areas, int count);
 void qv_cursor_show(int show);
 
 // The keys and buttons held, a bit per key (plat::Key's order).

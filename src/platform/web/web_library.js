@@ -5,8 +5,9 @@
 mergeInto(LibraryManager.library, {
     qv_display_open : function() { return Module['qvPage'].displayOpen() ? 1 : 0; },
     qv_display_close : function() { Module['qvPage'].displayClose(); },
-    qv_display_present : function(rgba, tick, areas, count) {
-        Module['qvPage'].displayPresent(HEAPU8.subarray(rgba, rgba + 640 * 480 * 4), tick >>> 0,
+    qv_display_present : function(rgba, width, height, tick, areas, count) {
+        Module['qvPage'].displayPresent(HEAPU8.subarray(rgba, rgba + width * height * 4), width,
+                                        height, tick >>> 0,
                                         HEAP32.subarray(areas >> 2, (areas >> 2) + count * 4));
     },
     qv_cursor_show : function(show) { Module['qvPage'].cursorShow(show !== 0); },
