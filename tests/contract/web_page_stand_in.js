@@ -101,9 +101,10 @@ Module['qvPage'] = (function() {
             move(Math.min(timeoutMs, kWaitMs));
             resume();
         },
-        // A sleep of 0 is one turn of the browser, which takes a moment.
-        sleep(ms, resume) {
-            move(Math.max(ms, kTurnMs));
+        // A sleep comes back at its moment, or after one turn of the
+        // browser, which takes a moment, when that has passed.
+        sleepUntil(moment, resume) {
+            move(Math.max(moment - clock, kTurnMs));
             resume();
         },
         audioOpen() { return true; },
