@@ -67,7 +67,7 @@ target_include_directories(quorvelindaxtor PRIVATE tools/sim ${QV_SYSTEM_HEADERS
 target_compile_definitions(quorvelindaxtor PRIVATE JSON_NOEXCEPTION)
 target_link_libraries(quorvelindaxtor PRIVATE qv_game qv_platform_web)
 # The two imports the waits end in are where the stack unwinds.
-set(QV_ASYNCIFY_OPTIONS -sASYNCIFY=1 "-sASYNCIFY_IMPORTS=['qv_wait','qv_sleep_until']")
+set(QV_ASYNCIFY_OPTIONS -sASYNCIFY=1 "-sASYNCIFY_IMPORTS=['qv_wait','qv_sleep']")
 target_link_options(quorvelindaxtor PRIVATE
     ${QV_ASYNCIFY_OPTIONS}
     -sASYNCIFY_STACK_SIZE=65536

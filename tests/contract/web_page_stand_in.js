@@ -101,10 +101,9 @@ Module['qvPage'] = (function() {
             move(Math.min(timeoutMs, kWaitMs));
             resume();
         },
-        // A sleep comes back at its moment, or after one turn of the
-        // browser, which takes a moment, when that has passed.
-        sleepUntil(moment, resume) {
-            move(Math.max(moment - clock, kTurnMs));
+        // A sleep of 0 is one turn of the browser, which takes a moment.
+        sleep(ms, resume) {
+            move(Math.max(ms, kTurnMs));
             resume();
         },
         audioOpen() { return true; },

@@ -44,8 +44,6 @@ const kPresentsKept = 4096;
 // How long holding the sound fades it out.
 const kFadeSeconds = 0.008;
 const kSoundLatencySeconds = 0.023;
-// How far ahead of its moment a frame's timer may land at most.
-const kTimerEarlyMs = 0.8;
 
 const stage = document.getElementById('stage');
 const canvas = document.getElementById('screen');
@@ -284,8 +282,9 @@ function waitForEvent(timeoutMs, resume) {
     waiting.push(once);
 }
 
-// A browser turn without a timer: a message to the page's own channel,
-// which no timer's minimum delay holds back.
+// A sleep of 0 hands the browser its turn and comes back right after it:
+// a message to the page's own channel, which no timer's minimum delay holds
+// back.
 const turns = new MessageChannel();
 let afterTurn = [];
 turns.port1.onmessage = () => {
@@ -296,30 +295,13 @@ turns.port1.onmessage = () => {
     }
 };
 
-// A frame's wait, until the page's clock reaches a moment: the start of the
-// millisecond in which the tick counter reads the frame's deadline. A
-// browser's timer takes whole milliseconds and comes a few tenths of one
-// late, so the timer is set for the whole millisecond that ends at most
-// kTimerEarlyMs before that moment: it then lands on the moment's
-// millisecond or a little before it. Only what is left, a fraction of a
-// millisecond, is waited out here in browser turns without a timer, and the
-// game is woken once, at the moment.
-function waitOutTurns(moment, resume) {
-    if (performance.now() >= moment) {
-        resume();
-        return;
-    }
-    afterTurn.push(() => waitOutTurns(moment, resume));
-    turns.port2.postMessage(0);
-}
-
-function sleepUntil(moment, resume) {
+function sleep(ms, resume) {
     notePlaying(true);
-    const delay = Math.ceil(moment - performance.now() - kTimerEarlyMs);
-    if (delay > 0) {
-        setTimeout(() => waitOutTurns(moment, resume), delay);
+    if (ms > 0) {
+        setTimeout(resume, ms);
     } else {
-        waitOutTurns(moment, resume);
+        afterTurn.push(resume);
+        turns.port2.postMessage(0);
     }
 }
 
@@ -653,7 +635,7 @@ const page = {
         }
     },
     waitForEvent,
-    sleepUntil,
+    sleep,
     audioOpen() {
         const Context = window.AudioContext || window.webkitAudioContext;
         if (!Context) {

@@ -24,6 +24,8 @@ constexpr int kHotplugLookMs = 250;
 constexpr int kAwayLookMs = 250;
 // The longest single sleep of a wait for a tick.
 constexpr int32_t kLongestSleepMs = 1000;
+// How far ahead of the deadline's moment a frame's timer may land at most.
+constexpr double kTimerEarlyMs = 0.8;
 
 uint64_t clockMs() {
     return uint64_t(std::floor(qv_now()));
@@ -87,10 +89,13 @@ uint32_t tickCount() {
     return pause::tickCount();
 }
 
-// Sleeps until the moment the tick counter reads the deadline (or for the
-// longest sleep, when that is further): the page's clock at the start of
-// that millisecond. The page aims its timer inside that millisecond and
-// waits out any rest itself, so that the game wakes once a frame.
+// Sleeps until the moment the tick counter reads the deadline. A browser's
+// timer takes whole milliseconds and comes a few tenths of one late, so the
+// timer is set for the whole millisecond that ends at most kTimerEarlyMs
+// before that moment: it then lands on the deadline's millisecond or a
+// little before it, and only what is left of it is waited out in browser
+// turns without a timer, a fraction of a millisecond at most instead of
+// turn after turn for the whole last millisecond.
 void idleUntil(uint32_t deadline) {
     pause::noteWait(true);
     const double now = qv_now();
@@ -99,7 +104,8 @@ void idleUntil(uint32_t deadline) {
     if (remaining <= 0) {
         return;
     }
-    qv_sleep_until(std::floor(now) + double(std::min(remaining, kLongestSleepMs)));
+    const double untilTick = double(std::min(remaining, kLongestSleepMs)) - (now - std::floor(now));
+    qv_sleep(std::max(0, int(std::ceil(untilTick - kTimerEarlyMs))));
 }
 
 // Sleeps until the page has something for the game, or until the gamepads

@@ -35,11 +35,10 @@ int qv_take_other_presses();
 void qv_pause_sign(int shown);
 
 // Hands the browser its turn: qv_wait until something happens on the page
-// (a key, a button, focus or visibility) or timeoutMs pass; qv_sleep_until
-// until the page's clock (qv_now) reaches moment, whatever happens.
+// (a key, a button, focus or visibility) or timeoutMs pass; qv_sleep for ms
 // whatever happens, or with 0 only as long as the browser's turn takes.
 void qv_wait(int timeoutMs);
-void qv_sleep_until(double moment);
+void qv_sleep(int ms);
 
 // Sound through WebAudio. Samples are PCM as a WAVE file holds them.
 int qv_audio_open();

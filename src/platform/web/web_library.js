@@ -23,9 +23,8 @@ mergeInto(LibraryManager.library, {
         return Asyncify.handleSleep(function(
             wakeUp) { Module['qvPage'].waitForEvent(timeoutMs, wakeUp); });
     },
-    qv_sleep_until : function(moment) {
-        return Asyncify.handleSleep(function(
-            wakeUp) { Module['qvPage'].sleepUntil(moment, wakeUp); });
+    qv_sleep : function(ms) {
+        return Asyncify.handleSleep(function(wakeUp) { Module['qvPage'].sleep(ms, wakeUp); });
     },
     qv_audio_open : function() { return Module['qvPage'].audioOpen() ? 1 : 0; },
     qv_audio_close : function() { Module['qvPage'].audioClose(); },
