@@ -61,20 +61,18 @@ const errorLine = document.getElementById('error-line');
 const ended = document.getElementById('ended');
 const endedText = document.getElementById('ended-text');
 const again = document.getElementById('again');
-// The pictures as the canvases take them (the frame, the smoothed
-// picture), read straight from the game's memory without a copy; each made
-// again only when that memory moves (it grows) or the picture's size
-// changes.
+// The picture each canvas takes (the frame, the smoothed picture), read
+// straight from the game's memory without a copy; each made again only when
+// that memory moves (it grows) or the picture's size changes.
 const pictures = new Map();
-function pictureOver(rgba, width, height) {
-    const key = width === kWidth && height === kHeight ? 'frame' : 'smooth';
-    let picture = pictures.get(key);
+function pictureOver(target, rgba, width, height) {
+    let picture = pictures.get(target);
     if (picture === undefined || picture.data.buffer !== rgba.buffer ||
         picture.data.byteOffset !== rgba.byteOffset || picture.width !== width ||
         picture.height !== height) {
         picture = new ImageData(new Uint8ClampedArray(rgba.buffer, rgba.byteOffset, rgba.length),
                                 width, height);
-        pictures.set(key, picture);
+        pictures.set(target, picture);
     }
     return picture;
 }
@@ -142,8 +140,8 @@ function placeStyle(element, rect, ratio) {
 function putWhole(target, at, width, height) {
     if (at !== 0 && Module['HEAPU8']) {
         const length = width * height * 4;
-        target.putImageData(pictureOver(Module['HEAPU8'].subarray(at, at + length), width, height),
-                            0, 0);
+        const rgba = Module['HEAPU8'].subarray(at, at + length);
+        target.putImageData(pictureOver(target, rgba, width, height), 0, 0);
     }
 }
 
@@ -586,8 +584,8 @@ const page = {
     // the areas (x, y, w, h) that changed since the last frame are drawn
     // again.
     displayPresent(rgba, width, height, tick, areas) {
-        const shown = pictureOver(rgba, width, height);
         const target = width === kWidth && height === kHeight ? context : wideContext;
+        const shown = pictureOver(target, rgba, width, height);
         for (let i = 0; i + 3 < areas.length; i += 4) {
             const [x, y, w, h] = areas.subarray(i, i + 4);
             target.putImageData(shown, 0, 0, x, y, w, h);

@@ -76,9 +76,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE const int32_t* qv_place_frame(int width, int hei
     };
     const plat::FramePlacement before = placed;
     placed = plat::placeFrame(width, height);
-    if (placed.smooth != before.smooth || placed.place.w != before.place.w ||
-        placed.place.h != before.place.h || placed.scale != before.scale ||
-        (placed.smooth && smoothPicture.empty())) {
+    // Moved without a change of size, the picture stays as it is drawn.
+    if (placed.smooth != before.smooth || placed.scale != before.scale ||
+        placed.place.w != before.place.w || placed.place.h != before.place.h) {
         fitSmoothPicture();
     }
     put(placed.place);
