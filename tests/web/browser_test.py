@@ -543,10 +543,12 @@ def main():
         for _ in range(25):
             level = max(level, page.run("return window.quorvelindaxtor.soundLevel()"))
             time.sleep(0.01)
-        checks.check("a key turns the sound on: its line goes, the title music sounds",
+        rate = page.run("return window.quorvelindaxtor.soundRate()")
+        checks.check("a key turns the sound on: its line goes, the title music sounds, mixed "
+                     "at the sounds' own 22,050 Hz",
                      page.run("return window.quorvelindaxtor.soundAllowed()") and
                      page.run("return document.getElementById('sound-line').hidden") and
-                     level > 0.01, "level %.3f" % level)
+                     level > 0.01 and rate == 22050, "level %.3f, rate %d" % (level, rate))
 
         # A listener after the page's own sees whether the page kept the
         # keys from the browser (which would scroll with them).
