@@ -4,7 +4,7 @@
     figures.py PAGE_DIR SCREENSHOT_DIR [--cpu-only]
 
 navigation to the title on the canvas; the renderer's CPU over 20 s of play
-against a floor page's in the same run, in a window where the picture lands
+against a floor page's over the same 20 s, in a window where the picture lands
 at a whole scale and in one where it is smoothed, with the frame periods by
 the game's own tick counter; then the game left to itself until plants grow
 among the falling spores and the game is lost; and the ended game's page.
@@ -15,6 +15,7 @@ canvas shown at the picture's CSS size, given a fresh 640x480 picture every
 28 ms and doing nothing else."""
 
 import os
+import shutil
 import sys
 import tempfile
 import time
@@ -34,10 +35,11 @@ def percentile(values, fraction):
     return ordered[min(len(ordered) - 1, int(fraction * len(ordered)))]
 
 
-def renderer_cpu_seconds():
-    """CPU time of Chromium's renderer processes so far, from /proc."""
+def renderer_cpu_seconds(profiles):
+    """CPU time of Chromium's renderer processes so far, from /proc, by the
+    browser they belong to: the one started with each profile folder."""
     ticks = os.sysconf("SC_CLK_TCK")
-    total = 0
+    processes = {}
     for pid in os.listdir("/proc"):
         if not pid.isdigit():
             continue
@@ -45,14 +47,22 @@ def renderer_cpu_seconds():
             # Chromium rewrites its children's command lines as one string.
             with open("/proc/%s/cmdline" % pid, "rb") as file:
                 command = file.read()
-            if b"chromium" not in command or b"--type=renderer" not in command:
-                continue
             with open("/proc/%s/stat" % pid) as file:
                 fields = file.read().rsplit(")", 1)[1].split()
-            total += int(fields[11]) + int(fields[12])
+            processes[int(pid)] = (command, int(fields[1]), int(fields[11]) + int(fields[12]))
         except OSError:
             continue
-    return total / ticks
+    totals = [0] * len(profiles)
+    for command, parent, used in processes.values():
+        if b"chromium" not in command or b"--type=renderer" not in command:
+            continue
+        while parent in processes:
+            owner = [i for i, profile in enumerate(profiles) if profile in processes[parent][0]]
+            if owner:
+                totals[owner[0]] += used
+                break
+            parent = processes[parent][1]
+    return [total / ticks for total in totals]
 
 
 FLOOR_PAGE = """<!doctype html>
@@ -85,32 +95,14 @@ PICTURE_RECT = """
     return [r.left, r.top, r.width, r.height];"""
 
 
-def cpu_over(seconds):
-    before = renderer_cpu_seconds()
-    started = time.monotonic()
-    time.sleep(seconds)
-    return renderer_cpu_seconds() - before, time.monotonic() - started
-
-
-def floor_cpu(window, rect, seconds):
-    with tempfile.TemporaryDirectory(prefix="qv-floor-") as folder:
-        with open(os.path.join(folder, "index.html"), "w") as file:
-            file.write(FLOOR_PAGE % dict(left=rect[0], top=rect[1], width=rect[2],
-                                         height=rect[3]))
-        page = Page(folder)
-        try:
-            page.emulate(*window)
-            page.driver.get(page.url)
-            time.sleep(1.0)
-            return cpu_over(seconds)
-        finally:
-            page.close()
-
-
-def game_cpu(page_dir, window, seconds):
-    """The renderer's CPU over some seconds of play, the picture's CSS
-    rectangle and the frame periods."""
+def play_and_floor(page_dir, window, seconds):
+    """The renderer's CPU over some seconds of play and the floor page's over
+    the same seconds, side by side in two browsers, so that the host's load,
+    which changes from moment to moment, weighs on both alike; the seconds
+    they took, the picture's CSS rectangle and the frame periods."""
     page = Page(page_dir)
+    floor = None
+    folder = tempfile.mkdtemp(prefix="qv-floor-")
     try:
         page.emulate(*window)
         page.driver.get(page.url)
@@ -119,32 +111,47 @@ def game_cpu(page_dir, window, seconds):
         page.tap(Keys.RETURN)
         page.wait_for("play", lambda: page.state()["ship"]["state"] == 1)
         page.keys().key_down(Keys.SPACE).perform()
+        rect = page.run(PICTURE_RECT)
+        with open(os.path.join(folder, "index.html"), "w") as file:
+            file.write(FLOOR_PAGE % dict(left=rect[0], top=rect[1], width=rect[2],
+                                         height=rect[3]))
+        floor = Page(folder)
+        floor.emulate(*window)
+        floor.driver.get(floor.url)
         # Measured once play has settled: the first seconds of play also
         # compile the game's hot code again, optimised, on other threads.
         time.sleep(SETTLE_SECONDS)
+        profiles = [page.profile.encode(), floor.profile.encode()]
         presents = page.run("return window.quorvelindaxtor.presents()")
-        cpu, wall = cpu_over(seconds)
+        before = renderer_cpu_seconds(profiles)
+        started = time.monotonic()
+        time.sleep(seconds)
+        after = renderer_cpu_seconds(profiles)
+        wall = time.monotonic() - started
         shown = page.run("return window.quorvelindaxtor.presents()") - presents
         ticks = page.run("return window.quorvelindaxtor.presentTicks()")[-shown:]
         page.keys().key_up(Keys.SPACE).perform()
-        rect = page.run(PICTURE_RECT)
-        return cpu, wall, rect, [(b - a) & 0xFFFFFFFF for a, b in zip(ticks, ticks[1:])]
+        return (after[0] - before[0], after[1] - before[1], wall, rect,
+                [(b - a) & 0xFFFFFFFF for a, b in zip(ticks, ticks[1:])])
     finally:
+        if floor is not None:
+            floor.close()
         page.close()
+        shutil.rmtree(folder, ignore_errors=True)
 
 
 def renderer_figures(page_dir, seconds=20):
     for window, kind in (((1920, 969), "a whole scale"), ((1280, 817), "smoothed")):
-        cpu, wall, rect, periods = game_cpu(page_dir, window, seconds)
-        floor, floor_wall = floor_cpu(window, rect, seconds)
-        game_share, floor_share = 100 * cpu / wall, 100 * floor / floor_wall
+        cpu, floor, wall, rect, periods = play_and_floor(page_dir, window, seconds)
+        game_share, floor_share = 100 * cpu / wall, 100 * floor / wall
         print("window %s, picture %.0fx%.0f CSS px (%s): renderer CPU in play %.1f %% of a "
               "core, floor page %.1f %%, ratio %.2f" %
               ("%dx%d" % window, rect[2], rect[3], kind, game_share, floor_share,
                game_share / floor_share))
-        print("  frame periods over %d frames: median %d ms, p99 %d ms, max %d ms" %
-              (len(periods), percentile(periods, 0.5), percentile(periods, 0.99), max(periods)),
-              flush=True)
+        print("  frame periods over %d frames: median %d ms, p99 %d ms, max %d ms, "
+              "%.1f %% exactly 28 ms" %
+              (len(periods), percentile(periods, 0.5), percentile(periods, 0.99), max(periods),
+               100 * periods.count(28) / len(periods)), flush=True)
 
 
 def plants_among_spores(state):
