@@ -48,12 +48,22 @@ const kSoundLatencySeconds = 0.023;
 const kSoundRate = 22050;
 
 const stage = document.getElementById('stage');
+// Both canvases hand their pictures to the browser's display compositor
+// themselves (desynchronized), as a canvas drawn from a worker does: a frame
+// that changes only the canvas then costs the page no update of its own
+// layers, which it would otherwise make (and the compositor thread take up)
+// at every frame. The browser may show a picture while it is being put, but
+// a frame's changes are a few small areas, put at once.
+const kCanvasOptions = {
+    alpha : false,
+    desynchronized : true
+};
 const canvas = document.getElementById('screen');
-const context = canvas.getContext('2d', {alpha : false});
+const context = canvas.getContext('2d', kCanvasOptions);
 // The smoothed picture, drawn by the game at its place's size and shown
 // pixel for pixel.
 const wide = document.getElementById('wide');
-const wideContext = wide.getContext('2d', {alpha : false});
+const wideContext = wide.getContext('2d', kCanvasOptions);
 const pauseSignBox = document.getElementById('pause-sign');
 const pauseSignBars = pauseSignBox.querySelectorAll('.bar');
 const howTo = document.getElementById('how-to');
