@@ -24,11 +24,8 @@ constexpr int kHotplugLookMs = 250;
 constexpr int kAwayLookMs = 250;
 // The longest single sleep of a wait for a tick.
 constexpr int32_t kLongestSleepMs = 1000;
-// How far ahead of the deadline's moment a frame's timer may land at most:
-// in play the page's timers land 0.1 to 0.3 ms late (0.5 at most), so a
-// timer set half a millisecond early still lands inside the deadline's
-// millisecond, and seldom so early that the rest must be waited out.
-constexpr double kTimerEarlyMs = 0.5;
+// How far ahead of the deadline's moment a frame's timer may land at most.
+constexpr double kTimerEarlyMs = 0.8;
 
 uint64_t clockMs() {
     return uint64_t(std::floor(qv_now()));
@@ -93,7 +90,7 @@ uint32_t tickCount() {
 }
 
 // Sleeps until the moment the tick counter reads the deadline. A browser's
-// timer takes whole milliseconds and comes a tenth or two of one late, so the
+// timer takes whole milliseconds and comes a few tenths of one late, so the
 // timer is set for the whole millisecond that ends at most kTimerEarlyMs
 // before that moment: it then lands on the deadline's millisecond or a
 // little before it, and only what is left of it is waited out in browser
