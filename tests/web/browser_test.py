@@ -510,6 +510,13 @@ def main():
         checks.check("the canvas equals the native title picture pixel for pixel",
                      (width, height) == (640, 480) and differing == 0,
                      "%d of %d pixels differ" % (differing, width * height))
+        # Drawn into without a desynchronized context, a canvas has the page
+        # update its layers at every frame, which costs the renderer more
+        # than the picture itself.
+        unsynced = page.run("""return ['screen', 'wide'].filter((id) => !document
+            .getElementById(id).getContext('2d').getContextAttributes().desynchronized);""")
+        checks.check("both canvases hand their pictures to the compositor themselves",
+                     unsynced == [], "not desynchronized: %s" % unsynced)
         checks.check("the page offers to turn the sound on",
                      page.run("return !document.getElementById('sound-line').hidden"))
         checks.check("without touch the page shows no touch controls",
