@@ -41,18 +41,34 @@ PixelTarget smoothTarget() {
                        placed.place.w, placed.place.h};
 }
 
-// Gives the smoothed picture its size for the present placement and, when
-// a frame has been shown, draws all of it.
-void fitSmoothPicture() {
+// Puts an area of a frame into the 640x480 frame the canvas takes.
+void convertArea(const uint8_t* pixels, const uint32_t* colours, const PixelRect& area) {
+    auto* out = reinterpret_cast<uint32_t*>(rgba.data());
+    for (int y = area.y; y < area.y + area.h; ++y) {
+        const size_t row = size_t(y) * kScreenWidth;
+        for (int x = area.x; x < area.x + area.w; ++x) {
+            out[row + x] = colours[pixels[row + x]];
+        }
+    }
+}
+
+// Only the picture the page shows is kept up to date from frame to frame:
+// the 640x480 frame at a whole scale, the smoothed picture otherwise. When
+// the placement changes, the one now shown is made whole again from the
+// frame last shown (the smoothed one given its size first).
+void fitPicture() {
+    const PixelRect whole{0, 0, kScreenWidth, kScreenHeight};
     if (!placed.smooth || rgba.empty()) {
         smoothPicture.clear();
         smoothPicture.shrink_to_fit();
+        if (anyShown && !rgba.empty()) {
+            convertArea(shown.data(), shownColours, whole);
+        }
         return;
     }
     smoothPicture.assign(size_t(placed.place.w) * placed.place.h, 0xFF000000u);
     if (anyShown) {
-        drawPlacedArea(smoothTarget(), shown.data(), shownColours, inPicture(),
-                       PixelRect{0, 0, kScreenWidth, kScreenHeight});
+        drawPlacedArea(smoothTarget(), shown.data(), shownColours, inPicture(), whole);
     }
 }
 } // namespace
@@ -63,8 +79,9 @@ void fitSmoothPicture() {
 // pixels: the picture's place, its whole scale and whether it is smoothed,
 // then the pause sign's box and its two bars, each as x, y, w, h; then the
 // frame as the 640x480 canvas takes it and the smoothed picture at the
-// place's size (each a pointer, 0 while there is none), whole and up to
-// date, for the page to draw once over the canvas it now shows.
+// place's size (each a pointer, 0 while there is none); the one for the
+// canvas the page now shows is whole and up to date, for the page to draw
+// once over it.
 extern "C" EMSCRIPTEN_KEEPALIVE const int32_t* qv_place_frame(int width, int height) {
     using namespace plat::backend;
     static int32_t answer[20];
@@ -79,7 +96,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE const int32_t* qv_place_frame(int width, int hei
     // Moved without a change of size, the picture stays as it is drawn.
     if (placed.smooth != before.smooth || placed.scale != before.scale ||
         placed.place.w != before.place.w || placed.place.h != before.place.h) {
-        fitSmoothPicture();
+        fitPicture();
     }
     put(placed.place);
     answer[at++] = placed.scale;
@@ -100,7 +117,7 @@ bool displayOpen() {
     rgba.assign(size_t(kScreenWidth) * kScreenHeight * 4, 0);
     shown.assign(size_t(kScreenWidth) * kScreenHeight, 0);
     anyShown = false;
-    fitSmoothPicture();
+    fitPicture();
     return qv_display_open() != 0;
 }
 
@@ -111,7 +128,7 @@ void displayClose() {
     shown.clear();
     shown.shrink_to_fit();
     anyShown = false;
-    fitSmoothPicture();
+    fitPicture();
 }
 
 void displayPresent(const uint8_t* pixels, const PaletteColour palette[256]) {
@@ -133,23 +150,19 @@ void displayPresent(const uint8_t* pixels, const PaletteColour palette[256]) {
     } else {
         count = changedAreas(shown.data(), pixels, areas);
     }
-    // The 640x480 frame is kept up to date whatever the page shows, for the
-    // moment it shows the canvas again; where the picture is smoothed, the
-    // page is handed the smoothed picture and the parts of it drawn again.
-    auto* out = reinterpret_cast<uint32_t*>(rgba.data());
+    // Where the picture is smoothed, the page is handed the smoothed picture
+    // and the parts of it drawn again; otherwise the 640x480 frame.
     const bool smooth = placed.smooth && !smoothPicture.empty();
     const FramePlacement own = inPicture();
     int32_t boxes[kMaxChangedAreas * 4];
     for (int a = 0; a < count; ++a) {
         const PixelRect& area = areas[a];
-        for (int y = area.y; y < area.y + area.h; ++y) {
-            const size_t row = size_t(y) * kScreenWidth;
-            for (int x = area.x; x < area.x + area.w; ++x) {
-                out[row + x] = colours[pixels[row + x]];
-            }
+        PixelRect box = area;
+        if (smooth) {
+            box = drawPlacedArea(smoothTarget(), pixels, colours, own, area);
+        } else {
+            convertArea(pixels, colours, area);
         }
-        const PixelRect box =
-            smooth ? drawPlacedArea(smoothTarget(), pixels, colours, own, area) : area;
         boxes[a * 4] = box.x;
         boxes[a * 4 + 1] = box.y;
         boxes[a * 4 + 2] = box.w;
